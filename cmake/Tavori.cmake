@@ -1,0 +1,88 @@
+# Build helpers shared by every folder of the project.
+
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(TAVORI_WINDOWS ON)
+  enable_language(RC)
+  set(TAVORI_DEPS_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/i686" CACHE PATH
+      "where scripts/setup.sh installed libpng and libjpeg for the target")
+  list(PREPEND CMAKE_FIND_ROOT_PATH "${TAVORI_DEPS_PREFIX}")
+  # Everything is linked statically so that the programs run on a bare Windows.
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " -static -static-libgcc -static-libstdc++")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-exec.sh")
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+else()
+  set(TAVORI_WINDOWS OFF)
+  option(TAVORI_SANITIZE "build the native tests with AddressSanitizer and UBSan" ON)
+  if(TAVORI_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+option(TAVORI_WERROR "treat warnings as errors" OFF)
+
+function(tavori_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wno-missing-field-initializers)
+  if(TAVORI_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# Sources whose string literals the program shows are stored as GBK, the code page of the system.
+function(tavori_gbk target)
+  target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=GBK)
+endfunction()
+
+# tavori_library(name [PORTABLE] [GBK] SOURCES ... [LIBS ...])
+# A PORTABLE library needs no Win32 header and is built natively as well.
+function(tavori_library name)
+  cmake_parse_arguments(A "PORTABLE;GBK" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT A_PORTABLE AND NOT TAVORI_WINDOWS)
+    return()
+  endif()
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_LIBS})
+  tavori_warnings(${name})
+  if(A_GBK)
+    tavori_gbk(${name})
+  endif()
+endfunction()
+
+# tavori_program(name [GBK] SOURCES ... [LIBS ...]): a Windows GUI executable that carries the
+# runtime's resources (the DEFAULT_ICON icon and the version information).
+function(tavori_program name)
+  cmake_parse_arguments(A "GBK;CONSOLE" "" "SOURCES;LIBS" ${ARGN})
+  if(A_CONSOLE)
+    add_executable(${name} ${A_SOURCES} $<TARGET_OBJECTS:tavori_resources>)
+  else()
+    add_executable(${name} WIN32 ${A_SOURCES} $<TARGET_OBJECTS:tavori_resources>)
+  endif()
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  tavori_warnings(${name})
+  if(A_GBK)
+    tavori_gbk(${name})
+  endif()
+endfunction()
+
+# tavori_test(name [WINDOWS] [GBK] SOURCES ... [LIBS ...] [DEPENDS ...])
+# A GoogleTest executable registered with CTest as one test: one process per executable (under
+# Wine that is one Wine process). Without WINDOWS the test is portable and runs in both builds.
+function(tavori_test name)
+  cmake_parse_arguments(A "WINDOWS;GBK" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  if(A_WINDOWS AND NOT TAVORI_WINDOWS)
+    return()
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
+  tavori_warnings(${name})
+  if(A_GBK)
+    tavori_gbk(${name})
+  endif()
+  if(A_DEPENDS)
+    add_dependencies(${name} ${A_DEPENDS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+endfunction()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds one of the two builds: "win32" (the Windows programs and their tests) or
+# "native" (the portable code and its tests under sanitizers).
+#   scripts/build.sh win32|native [cmake --build arguments]
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+kind=$1; shift
+case "$kind" in
+  win32)  args=(-DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake") ;;
+  native) args=() ;;
+  *) echo "build: unknown build '$kind'" >&2; exit 2 ;;
+esac
+dir="$top/build/$kind"
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  cmake -S "$top" -B "$dir" "${args[@]}" -DTAVORI_WERROR=ON >/dev/null
+fi
+cmake --build "$dir" -j2 "$@"
