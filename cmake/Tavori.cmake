@@ -86,3 +86,21 @@ function(tavori_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
 endfunction()
+
+# The picture libraries for the target, built by scripts/setup.sh; zlib from the MinGW package.
+if(TAVORI_WINDOWS)
+  find_library(TAVORI_PNG_LIB NAMES libpng16.a PATHS ${TAVORI_DEPS_PREFIX}/lib NO_DEFAULT_PATH)
+  find_library(TAVORI_JPEG_LIB NAMES libjpeg.a PATHS ${TAVORI_DEPS_PREFIX}/lib NO_DEFAULT_PATH)
+  find_library(TAVORI_ZLIB_LIB NAMES libz.a)
+  if(NOT TAVORI_PNG_LIB OR NOT TAVORI_JPEG_LIB OR NOT TAVORI_ZLIB_LIB)
+    message(FATAL_ERROR "libpng, libjpeg or zlib for the target is missing: run scripts/setup.sh")
+  endif()
+  add_library(tavori_zlib STATIC IMPORTED)
+  set_target_properties(tavori_zlib PROPERTIES IMPORTED_LOCATION ${TAVORI_ZLIB_LIB})
+  add_library(tavori_png STATIC IMPORTED)
+  set_target_properties(tavori_png PROPERTIES IMPORTED_LOCATION ${TAVORI_PNG_LIB}
+    INTERFACE_INCLUDE_DIRECTORIES ${TAVORI_DEPS_PREFIX}/include INTERFACE_LINK_LIBRARIES tavori_zlib)
+  add_library(tavori_jpeg STATIC IMPORTED)
+  set_target_properties(tavori_jpeg PROPERTIES IMPORTED_LOCATION ${TAVORI_JPEG_LIB}
+    INTERFACE_INCLUDE_DIRECTORIES ${TAVORI_DEPS_PREFIX}/include)
+endif()

@@ -11,7 +11,6 @@ case "$kind" in
   *) echo "build: unknown build '$kind'" >&2; exit 2 ;;
 esac
 dir="$top/build/$kind"
-if [ ! -f "$dir/CMakeCache.txt" ]; then
-  cmake -S "$top" -B "$dir" "${args[@]}" -DTAVORI_WERROR=ON >/dev/null
-fi
+# Configured every time: folders that appear later are picked up without a stale cache.
+cmake -S "$top" -B "$dir" "${args[@]}" -DTAVORI_WERROR=ON >/dev/null
 cmake --build "$dir" -j2 "$@"

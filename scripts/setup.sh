@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-i686 libz-mingw-w64-dev         # target compilers and zlib
   wine wine32:i386 xvfb xauth xdotool           # running and looking at the program
   fonts-wqy-microhei fonts-wine                 # Chinese glyphs, Wine's caption buttons
+  locales                                       # zh_CN.UTF-8: Wine's code page and file names
   imagemagick                                   # screenshots
   cmake make g++ googletest dpkg-dev               # native build, tests, source downloads
 )
@@ -122,6 +123,18 @@ build_target_libraries() {
   fi
 }
 
+# Wine takes the Windows code page (936) from LC_ALL's name, but converts file names with the
+# Linux locale's character set: without a generated zh_CN.UTF-8, Chinese file names fail.
+generate_locale() {
+  locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$' && return
+  need_root "generating the zh_CN.UTF-8 locale"
+  say "generating the zh_CN.UTF-8 locale"
+  sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null || die "locale-gen failed"
+}
+
 install_packages
+generate_locale
 build_target_libraries
 say "ready"
