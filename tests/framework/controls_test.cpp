@@ -5,6 +5,7 @@
 
 #include "runtime/framework/button.h"
 #include "runtime/framework/edit.h"
+#include "runtime/framework/spin_button.h"
 
 namespace {
 
@@ -71,6 +72,26 @@ TEST_F(ControlsTest, StyleChangesAndState) {
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     button.SetFont(font);
     EXPECT_EQ(button.GetFont(), font);
+}
+
+TEST_F(ControlsTest, SpinButtonDrivesItsBuddyWithinItsRange) {
+    CEdit buddy;
+    ASSERT_TRUE(buddy.Create(0, RECT{0, 100, 80, 124}, parent.m_hWnd, 8));
+    CSpinButtonCtrl spin;
+    ASSERT_TRUE(spin.Create(UDS_SETBUDDYINT | UDS_NOTHOUSANDS, RECT{80, 100, 100, 124}, parent.m_hWnd, 9));
+    spin.SetBuddy(buddy.m_hWnd);
+    EXPECT_EQ(spin.GetBuddy(), buddy.m_hWnd);
+    spin.SetRange32(-5, 1000);
+    int lower = 0, upper = 0;
+    spin.GetRange32(lower, upper);
+    EXPECT_EQ(lower, -5);
+    EXPECT_EQ(upper, 1000);
+    spin.SetPos32(250);
+    EXPECT_EQ(buddy.GetWindowText(), "250") << "the control writes its position into the buddy";
+    spin.SetPos32(5000);
+    BOOL failed = TRUE;
+    EXPECT_EQ(spin.GetPos32(&failed), 1000) << "kept inside the range";
+    EXPECT_FALSE(failed);
 }
 
 }  // namespace
