@@ -3,6 +3,7 @@
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(TAVORI_WINDOWS ON)
   enable_language(RC)
+  enable_language(ASM)
   set(TAVORI_DEPS_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/i686" CACHE PATH
       "where scripts/setup.sh installed libpng and libjpeg for the target")
   list(PREPEND CMAKE_FIND_ROOT_PATH "${TAVORI_DEPS_PREFIX}")

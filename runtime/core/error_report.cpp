@@ -1,0 +1,27 @@
+#include "runtime/core/error_report.h"
+
+#include <windows.h>
+
+#include "runtime/core/error_texts.h"
+#include "runtime/core/runtime_app.h"
+
+const char kTextErrorCaption[] = "错误";
+const char kTextPropertyAccessUnavailable[] = "本程序的窗口尚不支持属性读写";
+const char kTextExternalPackageCall[] = "静态编译的程序不能调用外部程序包中的子程序";
+
+void ReportRuntimeError(const char* message, int32_t code)
+{
+    RuntimeApp& app = Runtime();
+    // No unit event may reach a handler while the box is up or afterwards.
+    ++app.eventSuppressionCount;
+    const std::string text = BuildRuntimeErrorText(message, code);
+    MessageBoxA(nullptr, text.c_str(), kTextErrorCaption, MB_OK | MB_ICONHAND);
+    // The program's own exit routines do not run after a fatal error.
+    app.exitRoutines.Clear();
+    app.EndProgram(-1);
+}
+
+extern "C" void ReportErrorCode(int32_t code)
+{
+    ReportRuntimeError(ErrorCodeMessage(code), code);
+}
