@@ -168,7 +168,8 @@ TEST(WriteConfigItem, CreatesTheFileAndSectionAndUpdatesInPlace)
     EXPECT_EQ(PlatformValue(file, "Settings", "OutdoorFramelimit"), "120");
     EXPECT_EQ(Read(file, "Settings", "Framelimit").text, "144");
     const std::string bytes = FileBytes(file);
-    EXPECT_EQ(bytes.find("Framelimit=120"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("\nFramelimit=120"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("\nFramelimit=144"), std::string::npos) << bytes;
 }
 
 TEST(WriteConfigItem, OmittedValueDeletesTheKeyOmittedKeyTheSection)

@@ -373,6 +373,14 @@ TEST_F(ByteBufferTest, RemovingStillWorksWhenTheHeapRefusesToShrink)
     EXPECT_EQ(Content(), "0123456789");
     ASSERT_TRUE(buf.Replace(0, 5, "x", 1));
     EXPECT_EQ(Content(), "x56789");
+
+    // A value goes into the spare room however much of it there is; bytes take the resize rule.
+    g_rec.refuse = false;
+    ASSERT_TRUE(buf.AppendU32(0x39383736u));
+    EXPECT_EQ(buf.capacity(), 428);
+    ASSERT_TRUE(buf.Append("!", 1));
+    EXPECT_EQ(buf.capacity(), 139);
+    EXPECT_EQ(Content(), "x567896789!");
 }
 
 TEST_F(ByteBufferTest, SelfReferenceNeedingACopyFailsCleanlyWhenRefused)

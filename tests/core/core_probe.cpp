@@ -235,6 +235,50 @@ void RunModal(bool postQuit)
         Log("quit waiting " + std::to_string(msg.wParam));
 }
 
+// Pre-translation: a window without a framework object names its unit object when asked.
+class ProbeUnit : public CWnd {
+public:
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        if (msg->message != WM_USER + 5)
+            return FALSE;
+        Log("unit consumed " + std::to_string(msg->message));
+        Runtime().modalLoopActive = 0;
+        return TRUE;
+    }
+};
+ProbeUnit g_unit;
+
+LRESULT CALLBACK UnitWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp)
+{
+    if (message == UnitObjectQueryMessage)
+        return reinterpret_cast<LRESULT>(static_cast<CWnd*>(&g_unit));
+    if (message >= WM_USER)
+        Log("window got " + std::to_string(message));
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+void PreTranslate()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = UnitWindowProc;
+    wc.lpszClassName = "ProbeUnitWindow";
+    RegisterClassA(&wc);
+    HWND parent = CreateWindowExA(0, "ProbeUnitWindow", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "ProbeUnitWindow", "", WS_CHILD, 0, 0, 5, 5, parent, nullptr, nullptr, nullptr);
+    PostMessageA(child, WM_USER + 6, 0, 0);
+    PostMessageA(child, WM_USER + 5, 0, 0);
+    Runtime().RunModalLoop(0x52010009);
+    DestroyWindow(parent);
+}
+
+// Keeps the program running in a loop until something ends it from outside.
+void Hold()
+{
+    Log("holding");
+    Runtime().RunModalLoop(0x52010009);
+}
+
 bool Is(const char* scenario)
 {
     const char* line = GetCommandLineA();
@@ -283,6 +327,11 @@ extern "C" int StartRoutine()
         UseMemory();
     } else if (Is("modal-clear")) {
         RunModal(false);
+    } else if (Is("pretranslate")) {
+        PreTranslate();
+    } else if (Is("hold")) {
+        RegisterBoth();
+        Hold();
     } else if (Is("modal-quit")) {
         RunModal(true);
     }

@@ -154,4 +154,37 @@ TEST(MessageLoop, ModalLoopLeavesTheQuitMessageForTheOuterLoop)
                        "quit waiting 9\nlibrary 6\n");
 }
 
+TEST(MessageLoop, PreTranslationAsksWindowsWithoutObjectForTheirUnit)
+{
+    const Outcome out = RunProbe("pretranslate", false);
+    EXPECT_EQ(out.exitCode, 0);
+    // The child's message went on to the child; the other one was consumed by the unit object
+    // its parent named, and never reached a window.
+    EXPECT_EQ(out.log, "library 1\nwindow got 1030\nunit consumed 1029\nlibrary 6\n");
+}
+
+TEST(RuntimeEnd, TheHiddenOwnerEndsTheProgramOnRequest)
+{
+    DeleteFileA(LogPath().c_str());
+    e2e::Process probe;
+    ASSERT_TRUE(probe.Start(e2e::OwnFolder() + "core_probe.exe", "hold"));
+    ASSERT_TRUE(e2e::WaitUntil([] { return ReadLog().find("holding") != std::string::npos; }));
+    HWND owner = nullptr;
+    while ((owner = FindWindowExA(nullptr, owner, "_QV_HideOwner", nullptr)) != nullptr) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(owner, &pid);
+        if (pid == probe.Id())
+            break;
+    }
+    ASSERT_NE(owner, nullptr) << "no hidden owner window";
+    EXPECT_FALSE(IsWindowVisible(owner));
+    EXPECT_TRUE(GetWindowLongA(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(e2e::Text(owner), "");
+    PostMessageA(owner, 0x83E7, 11, 0);
+    int code = 0;
+    ASSERT_TRUE(probe.WaitExit(&code));
+    EXPECT_EQ(code, 11);
+    EXPECT_EQ(ReadLog(), "library 1\nholding\nexit A on main\nexit B\nlibrary 6\n");
+}
+
 }  // namespace
