@@ -41,6 +41,12 @@ wine_start() {
   mkdir -p "$WINEPREFIX"
   wineserver -p >/dev/null 2>&1 || true
   wineboot -i >/dev/null 2>&1 || true
+  # Wine's own fonts (fonts-wine) hold the glyphs of the caption buttons, but this Wine does not
+  # look for them where the package puts them: the prefix's font folder makes them found.
+  local font
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  done
 }
 
 wine_stop() {
