@@ -105,3 +105,51 @@ if(TAVORI_WINDOWS)
   set_target_properties(tavori_jpeg PROPERTIES IMPORTED_LOCATION ${TAVORI_JPEG_LIB}
     INTERFACE_INCLUDE_DIRECTORIES ${TAVORI_DEPS_PREFIX}/include)
 endif()
+
+# tavori_form(target FORM file.form SYMBOL name)
+# Compiles a form source with formc and adds the result to `target`: a C++ source defining
+# `extern "C" const uint8_t name[]` (the form block) and `name` + "Size", and, in the Windows
+# build, the handler area (_HandlerArea, runtime/image/handler_area.h). The handler list lands
+# beside them as name.handlers. Regenerated when the form or formc changes.
+# The Windows build runs formc on the build machine, so it builds formc from tools/ as a
+# project of its own with the host's g++, never with the cross toolchain.
+function(tavori_form target)
+  cmake_parse_arguments(A "" "FORM;SYMBOL" "" ${ARGN})
+  if(NOT A_FORM OR NOT A_SYMBOL)
+    message(FATAL_ERROR "tavori_form: FORM and SYMBOL are required")
+  endif()
+  get_filename_component(form ${A_FORM} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${A_SYMBOL})
+  if(TAVORI_WINDOWS)
+    if(NOT TARGET tavori_formc_host)
+      include(ExternalProject)
+      find_program(TAVORI_HOST_CXX NAMES g++ c++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+      ExternalProject_Add(tavori_formc_host
+        SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+        BINARY_DIR ${CMAKE_BINARY_DIR}/formc-host
+        CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TAVORI_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
+                   -DTAVORI_WERROR=${TAVORI_WERROR}
+        BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target formc
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON
+        BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/formc-host/formc)
+    endif()
+    set(formc ${CMAKE_BINARY_DIR}/formc-host/formc)
+    set(depends tavori_formc_host ${formc})
+  else()
+    set(formc $<TARGET_FILE:formc>)
+    set(depends formc)
+  endif()
+  add_custom_command(
+    OUTPUT ${out}.cpp ${out}.S ${out}.handlers
+    COMMAND ${formc} compile ${form} --symbol ${A_SYMBOL} --cpp ${out}.cpp --asm ${out}.S
+            --handlers ${out}.handlers
+    DEPENDS ${form} ${depends}
+    COMMENT "Compiling the form ${A_FORM}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${out}.cpp)
+  # The handler area jumps to 32-bit Windows code; a native build has the block only.
+  if(TAVORI_WINDOWS)
+    target_sources(${target} PRIVATE ${out}.S)
+  endif()
+endfunction()

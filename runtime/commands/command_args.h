@@ -3,8 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "runtime/core/cmd_frame.h"
+
+// RuntimeCallback request codes the commands use (named apart from the units' own list, which
+// a file may include next to this one).
+constexpr int32_t kCallbackFindObject = 2006;  // WindowId, UnitId (0: the window) -> object or 0
+constexpr int32_t kCallbackAllocate = 2024;    // size, mode (0: fatal on failure) -> pointer
 
 // Argument `index` (from 0), or an omitted record when the array is shorter.
 inline CmdArg ArgumentAt(int32_t count, const CmdArg* args, int32_t index)
@@ -25,4 +31,10 @@ inline const char* TextOf(const CmdArg& arg)
 }
 
 // The double held in a record's two words (low half first), as reals and date-times carry it.
-double DoubleOf(const CmdArg& arg);
+inline double DoubleOf(const CmdArg& arg)
+{
+    const uint64_t bits = (static_cast<uint64_t>(arg.second) << 32) | arg.value;
+    double number;
+    std::memcpy(&number, &bits, sizeof(number));
+    return number;
+}

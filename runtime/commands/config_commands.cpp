@@ -3,19 +3,10 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <memory>
 
 #include "runtime/commands/command_args.h"
 #include "runtime/commands/libraries.h"
-
-double DoubleOf(const CmdArg& arg)
-{
-    const uint64_t bits = (static_cast<uint64_t>(arg.second) << 32) | arg.value;
-    double number;
-    std::memcpy(&number, &bits, sizeof(number));
-    return number;
-}
 
 const char* SkipLeadingBlanks(const char* text)
 {

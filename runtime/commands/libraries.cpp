@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "runtime/commands/command_args.h"
 #include "runtime/commands/config_commands.h"
 #include "runtime/commands/msgbox_command.h"
 #include "runtime/commands/special_folder_command.h"
@@ -91,7 +92,7 @@ char* NewResultText(const char* text, size_t length)
         return nullptr;
     // Mode 0: the runtime ends the program itself when the heap is exhausted, so no null.
     char* copy = reinterpret_cast<char*>(static_cast<uintptr_t>(
-        callback(kRequestAllocate, static_cast<uint32_t>(length + 1), 0)));
+        callback(kCallbackAllocate, static_cast<uint32_t>(length + 1), 0)));
     if (!copy)
         return nullptr;
     std::memcpy(copy, text, length);

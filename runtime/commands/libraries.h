@@ -34,10 +34,6 @@ extern const LibraryRecord kApplicationInterfaceLibrary;
 // library that received it has had message 6; null outside that time.
 RuntimeCallbackFn CommandCallback();
 
-// RuntimeCallback request codes the commands use.
-constexpr int32_t kRequestFindObject = 2006;  // WindowId, UnitId (0: the window) -> object or 0
-constexpr int32_t kRequestAllocate = 2024;    // size, mode (0: fatal on failure) -> pointer
-
 // A text result for compiled code: null for the empty text (a null or empty `text`), otherwise
 // a copy of `length` bytes plus a terminator in a block from the runtime's allocator, owned by
 // the caller. Also null when no library holds a RuntimeCallback.

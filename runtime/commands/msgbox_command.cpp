@@ -52,7 +52,7 @@ HWND OwnerWindow(const CmdArg& owner)
         return nullptr;
     // The runtime answers the window's unit object, which is a framework window.
     void* object = reinterpret_cast<void*>(
-        static_cast<uintptr_t>(callback(kRequestFindObject, owner.value, 0)));
+        static_cast<uintptr_t>(callback(kCallbackFindObject, owner.value, 0)));
     return object ? static_cast<CWnd*>(object)->m_hWnd : nullptr;
 }
 

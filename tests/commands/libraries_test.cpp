@@ -111,7 +111,7 @@ TEST(LibraryNotify, KeepsTheCallbackUntilTheLastLibraryEnds)
     EXPECT_FALSE(harness::TakeText(harness::Call(kSystemInterfaceLibrary, 0, {harness::IntegerArg(9)})).wasNull);
     const std::vector<int32_t> after = harness::RequestCodes();
     ASSERT_EQ(after.size(), before.size() + 1);
-    EXPECT_EQ(after.back(), kRequestAllocate);
+    EXPECT_EQ(after.back(), 2024) << "allocation request";
 }
 
 }  // namespace

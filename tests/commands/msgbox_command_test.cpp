@@ -164,7 +164,7 @@ TEST(MsgBoxCommand, EscapeOnYesNoCancelIsCancel)
 {
     Shown shown(Text("取消") + " style=3");
     ASSERT_TRUE(shown.Ok());
-    EXPECT_EQ(shown.Buttons(), (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+    EXPECT_EQ(shown.Buttons(), (std::vector<int>{IDCANCEL, IDYES, IDNO}));
     EXPECT_EQ(shown.Escape(), 1);
 }
 
