@@ -6,7 +6,7 @@
 #include "runtime/core/runtime_app.h"
 
 const char kTextErrorCaption[] = "错误";
-const char kTextPropertyAccessUnavailable[] = "本程序的窗口尚不支持属性读写";
+const char kTextNoSuchProperty[] = "欲访问的窗口组件属性不存在";
 const char kTextExternalPackageCall[] = "静态编译的程序不能调用外部程序包中的子程序";
 
 void ReportRuntimeError(const char* message, int32_t code)

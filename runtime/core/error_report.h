@@ -6,7 +6,7 @@
 [[noreturn]] void ReportRuntimeError(const char* message, int32_t code);
 
 extern const char kTextErrorCaption[];               // caption of the error box
-extern const char kTextPropertyAccessUnavailable[];  // property access before windows exist
+extern const char kTextNoSuchProperty[];             // a property number the unit type lacks
 extern const char kTextExternalPackageCall[];        // a static program calling an external package
 
 extern "C" {

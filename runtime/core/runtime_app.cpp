@@ -137,14 +137,15 @@ BOOL RuntimeApp::OnIdle(LONG count)
         return TRUE;
     const uint32_t elapsed = GetTickCount() - idlePeriodStart_;
     bool more = false;
-    for (int32_t i = 0; i < windowList.Count(); ++i) {
-        WindowObject* window = windowList.PointerAt<WindowObject>(i);
-        if (!WindowObjectHandle(window) || idleFinishedWindows_.Contains(windowList.At(i)))
+    for (int32_t i = 0; i < windows.Count(); ++i) {
+        WindowObject* window = windows.At(i);
+        const uint32_t word = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window));
+        if (!window->Handle() || idleFinishedWindows_.Contains(word))
             continue;
         if (WindowIdleStep(window, elapsed))
             more = true;
         else
-            idleFinishedWindows_.Append(windowList.At(i));
+            idleFinishedWindows_.Append(word);
     }
     return more;
 }
@@ -216,7 +217,7 @@ void RuntimeApp::RuntimeInit()
         libraryTable.AppendPointer(image.libraries[i]);
     libraryData.Zeroed(image.libraryCount);
 
-    if (image.formBlockSize > 0 && !ReadFormBlock(image, &windowList))
+    if (image.formBlockSize > 0 && !ReadFormBlock(image, &windows))
         ReportRuntimeError(kTextLoadFormFailed, 0);
 }
 
@@ -291,9 +292,8 @@ void RuntimeApp::RunIdleCallbacks()
 
 bool RuntimeApp::AnyWindowOpen() const
 {
-    for (int32_t i = 0; i < windowList.Count(); ++i) {
-        HWND window = WindowObjectHandle(windowList.PointerAt<WindowObject>(i));
-        if (window && IsWindow(window))
+    for (int32_t i = 0; i < windows.Count(); ++i) {
+        if (windows.At(i)->Handle())
             return true;
     }
     return false;
@@ -363,9 +363,9 @@ void RuntimeApp::Shutdown(int32_t exitCode)
     shuttingDown = 1;
     ReleaseIdleState();
 
-    for (int32_t i = 0; i < windowList.Count(); ++i)
-        ReleaseWindowObject(windowList.PointerAt<WindowObject>(i));
-    windowList.Clear();
+    for (int32_t i = 0; i < windows.Count(); ++i)
+        ReleaseWindowObject(windows.At(i));
+    windows.Clear();
 
     // Taken off the list first: a routine that ends the program must not see itself again.
     const WordList routines = exitRoutines.Take();

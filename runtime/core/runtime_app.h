@@ -11,8 +11,7 @@
 #include "runtime/framework/app.h"
 #include "runtime/framework/wnd.h"
 #include "runtime/image/image_records.h"
-
-class WindowObject;
+#include "runtime/image/window_store.h"
 
 // Private window messages of the runtime.
 constexpr UINT UnitObjectQueryMessage = WM_APP + 2;  // 0x8002: "which unit object are you?"
@@ -75,12 +74,15 @@ public:
     WordList libraryTable;                  // const LibraryRecord*, in image order
     WordList libraryData;                   // one word per library, handed back at the end
     WordList dllFiles, dllEntries, dllModules, dllAddresses;  // one entry per declared command
-    WordList windowList;                    // WindowObject*
+    WindowList windows;                     // the program's windows, in form block order
     HiddenOwnerWindow hiddenOwner;
     DWORD mainThreadId = 0;
     uint32_t messageLoopEntered = 0;
     uint32_t modalLoopActive = 0;           // WindowId of the window whose modal loop runs
     int32_t eventSuppressionCount = 0;
+    uint32_t currentEventSource[2] = {};    // window and unit whose handler runs; window 0: none
+    bool creatingModalWindow = false;       // told to the window unit while it is created
+    bool recreatingUnit = false;            // a unit's destruction is part of its re-creation
     WordList exitRoutines;
     WordList idleWindows, idleRoutines, idleArguments;
     uint32_t oleInitialised = 0;

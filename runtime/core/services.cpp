@@ -8,6 +8,8 @@
 #include "runtime/core/error_texts.h"
 #include "runtime/core/memory.h"
 #include "runtime/core/runtime_app.h"
+#include "runtime/image/event_dispatch.h"
+#include "runtime/image/property_access.h"
 #include "runtime/image/window_store.h"
 
 namespace {
@@ -86,14 +88,15 @@ void MakeArrayWritableRoutine(int32_t elementSize, void** array)
 
 void RegisterExitRoutineRoutine(void (*routine)()) { Runtime().RegisterExitRoutine(routine); }
 
-uint64_t ReadPropertyByReference(uint32_t, uint32_t, uint32_t, uint32_t)
+uint64_t ReadPropertyByReference(uint32_t typeId, uint32_t object, int32_t number, int32_t part)
 {
-    ReportRuntimeError(kTextPropertyAccessUnavailable, 0);
+    return ReadPropertyOfObject(typeId, object, number, part);
 }
 
-void WritePropertyByReference(uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t)
+void WritePropertyByReference(uint32_t typeId, uint32_t object, int32_t number, int32_t part, uint32_t value,
+                              uint32_t second)
 {
-    ReportRuntimeError(kTextPropertyAccessUnavailable, 0);
+    WritePropertyOfObject(typeId, object, number, part, value, second);
 }
 
 void RuntimeInitRoutine() { Runtime().RuntimeInit(); }
@@ -145,8 +148,6 @@ uint32_t ToIntegerRequest(uint32_t argument, uint32_t)
         ReportRuntimeError(kTextNotNumeric, 0);
     }
 }
-
-uint32_t FindLiveObjectRequest(uint32_t windowId, uint32_t unitId);
 
 uint32_t FindLiveObjectOrFailRequest(uint32_t windowId, uint32_t unitId)
 {
@@ -211,26 +212,25 @@ struct CallbackRequest {
 
 const CallbackRequest kCallbackRequests[] = {
     {1000, DefaultIconsRequest},          // the shared default icons
+    {1001, WindowListRequest},            // the program's window list
+    {1002, UnitTypeRequest},              // the unit type of a type id
     {1012, RegisterIdleRequest},          // register an idle callback
     {1013, UnregisterIdleRequest},        // unregister an idle callback
+    {2000, UnitDestroyedRequest},         // a unit's window is gone
     {2001, ToIntegerRequest},             // a numeric argument as an integer
+    {2005, LoadWindowRequest},            // load a window
     {2006, FindLiveObjectRequest},        // the live object of a window or unit, or 0
     {2007, FindLiveObjectOrFailRequest},  // the same, missing is fatal
+    {2008, RaiseEventRequest},            // raise an event
     {2009, BlockEventsRequest},           // hold unit events back
     {2010, UnblockEventsRequest},         // let them through again
+    {2017, EventSourceRequest},           // which window and unit raised the running event
     {2024, AllocateRequest},              // allocate (mode 0 fatal on failure, else may be null)
     {2025, FreeRequest},                  // free
     {2026, ReallocateRequest},            // reallocate
     {2028, EndProgramRequest},            // end the program
+    {2031, RaiseEventTypedRequest},       // raise an event with typed arguments
 };
-
-uint32_t FindLiveObjectRequest(uint32_t windowId, uint32_t unitId)
-{
-    // Window loading keeps the live objects; with no loaded window there is none to find.
-    (void)windowId;
-    (void)unitId;
-    return 0;
-}
 
 }  // namespace
 
@@ -272,14 +272,15 @@ void ReportBadInternalRoutine(int32_t index)
     ReportRuntimeError(nullptr, index);
 }
 
-uint64_t ReadPropertyService(uint32_t, uint32_t, int32_t, int32_t)
+uint64_t ReadPropertyService(uint32_t windowId, uint32_t unitId, int32_t number, int32_t part)
 {
-    ReportRuntimeError(kTextPropertyAccessUnavailable, 0);
+    return ReadProperty(windowId, unitId, number, part);
 }
 
-void WritePropertyService(uint32_t, uint32_t, int32_t, int32_t, uint32_t, uint32_t)
+void WritePropertyService(uint32_t windowId, uint32_t unitId, int32_t number, int32_t part, uint32_t value,
+                          uint32_t second)
 {
-    ReportRuntimeError(kTextPropertyAccessUnavailable, 0);
+    WriteProperty(windowId, unitId, number, part, value, second);
 }
 
 void EndProgramService(int32_t exitCode) { Runtime().EndProgram(exitCode); }
