@@ -17,6 +17,7 @@ packages=(
   locales                                       # zh_CN.UTF-8: Wine's code page and file names
   imagemagick                                   # screenshots
   cmake make g++ googletest dpkg-dev               # native build, tests, source downloads
+  clang libclang-rt-14-dev                      # fuzzing the image readers (scripts/fuzz.sh)
 )
 
 missing_packages() {

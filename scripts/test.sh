@@ -31,6 +31,10 @@ echo "== building the Windows build =="
 "$top/scripts/build.sh" win32 || { echo "Windows build failed"; exit 1; }
 run windows "$top/scripts/wine-tests.sh" "$top/build/win32" || status=1
 
+echo "== fuzzing the image readers =="
+"$top/scripts/fuzz.sh" 2>&1 | tee "$logs/fuzz.log"
+[ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzzing failed"; status=1; }
+
 read -r np nf < <(counts "$logs/native.log"; echo "0 0")
 read -r wp wf < <(counts "$logs/windows.log"; echo "0 0")
 echo "native (sanitizers): $np passed, $nf failed; Windows (Wine): $wp passed, $wf failed"
