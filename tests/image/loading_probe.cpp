@@ -213,6 +213,12 @@ void Properties()
     HWND first = GetWindow(Handle(kWindow, 0), GW_CHILD);
     Log(std::string("re-created unit on top ") + (first == after->m_hWnd ? "yes" : "no"));
 
+    // Through a unit reference the number is used as it is: descriptor 1 (an integer) and the
+    // unit's own property 1 (its number, 7 in the image).
+    const uint64_t byReference = program::InternalRoutineAt<uint64_t (*)(uint32_t, uint32_t, int32_t, int32_t)>(
+        program::kReadPropertyByReference)(0x00010002, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(after)), 1, -1);
+    Log("by reference " + std::to_string(byReference));
+
     WriteText(kA, 4, std::string(300, 'x').c_str());
     Log("after growing A's tag: hidden tag " + TextOf(program::ReadProperty(kWindow, kHidden, 4)) + ", F left " +
         std::to_string(Int(kF, 0)) + " top " + std::to_string(Int(kF, 1)) + ", A tag length " +
@@ -332,6 +338,8 @@ int StartRoutine()
         Click(kF);
     } else if (Is("err-prop-window")) {
         program::ReadProperty(0x52010099, kA, 8);
+    } else if (Is("err-prop-unit")) {
+        program::ReadProperty(kWindow, 0x16010077, 0);
     } else if (Is("err-prop-unloaded")) {
         program::ReadProperty(kOtherWindow, kE, 8);
     } else if (Is("err-prop-number")) {

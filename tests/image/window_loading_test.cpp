@@ -102,6 +102,7 @@ TEST(PropertyAccess, ConversionsLimitsFontPartsRecreationAndRecordGrowth)
                            "rotation -900 reads 2700\n"
                            "re-created yes, caption \"kept\", control 150, children alive 6\n"
                            "re-created unit on top yes\n"
+                           "by reference 7\n"
                            "after growing A's tag: hidden tag \"tag hidden\", F left 10 top 160, A tag length 300\n"
                            "after shrinking: hidden tag \"tag hidden\", A tag null\n");
 }
@@ -137,6 +138,7 @@ TEST(RuntimeErrors, EventAndPropertyFailuresAreReported)
         {"err-event-unit", "未找到引发事件的窗口组件"},
         {"err-event-invalid", "引发事件的窗口组件无效"},
         {"err-prop-window", "未载入欲访问窗口组件所在的窗口"},
+        {"err-prop-unit", "未载入欲访问窗口组件所在的窗口"},
         {"err-prop-unloaded", "指定窗口尚未载入"},
         {"err-prop-number", "欲访问的窗口组件属性不存在"},
         {"err-find", "指定窗口或窗口组件不存在或尚未载入"},
