@@ -1,6 +1,8 @@
-// Starts the runtime's smallest program and a bare Windows program alternately and prints their
-// mean wall-clock times and peak memory, and the ratios of the two.
-//   startup_bench [rounds]
+// Starts two programs alternately and prints their mean start-up times, peak memory, sizes and
+// the ratios of the two.
+//   startup_bench ROUNDS exit|idle PROGRAM BASELINE
+// "exit" times a program from start to its end; "idle" from start to its window being shown and
+// idle (then the program is closed).
 #include <windows.h>
 #include <psapi.h>
 
@@ -15,13 +17,8 @@ struct Sample {
     double peakKilobytes = 0;
 };
 
-std::string Folder()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
+
+bool g_untilIdle = false;
 
 bool RunOnce(const std::string& exe, Sample* sample)
 {
@@ -37,13 +34,24 @@ bool RunOnce(const std::string& exe, Sample* sample)
         return false;
     // The peak is read while the program runs: a process that has ended may no longer say.
     SIZE_T peak = 0;
-    do {
+    auto readPeak = [&] {
         PROCESS_MEMORY_COUNTERS memory = {};
         memory.cb = sizeof(memory);
         if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof(memory)) && memory.PeakWorkingSetSize > peak)
             peak = memory.PeakWorkingSetSize;
-    } while (WaitForSingleObject(info.hProcess, 1) == WAIT_TIMEOUT);
-    QueryPerformanceCounter(&end);
+    };
+    if (g_untilIdle) {
+        WaitForInputIdle(info.hProcess, 30000);
+        QueryPerformanceCounter(&end);
+        readPeak();
+        TerminateProcess(info.hProcess, 0);
+        WaitForSingleObject(info.hProcess, 5000);
+    } else {
+        do
+            readPeak();
+        while (WaitForSingleObject(info.hProcess, 1) == WAIT_TIMEOUT);
+        QueryPerformanceCounter(&end);
+    }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     sample->milliseconds += 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
@@ -54,11 +62,24 @@ bool RunOnce(const std::string& exe, Sample* sample)
 
 }  // namespace
 
+double SizeKilobytes(const std::string& exe)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(exe.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return static_cast<double>(data.nFileSizeLow) / 1024.0;
+}
+
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? std::atoi(argv[1]) : 20;
-    const std::string smallest = Folder() + "smallest_program.exe";
-    const std::string bare = Folder() + "bare_program.exe";
+    if (argc < 5) {
+        std::printf("usage: startup_bench ROUNDS exit|idle PROGRAM BASELINE\n");
+        return 2;
+    }
+    const int rounds = std::atoi(argv[1]);
+    g_untilIdle = std::string(argv[2]) == "idle";
+    const std::string smallest = argv[3];
+    const std::string bare = argv[4];
     Sample runtime, baseline;
     Sample warm;
     RunOnce(smallest, &warm);  // the first start pays for loading the system's libraries
@@ -70,12 +91,12 @@ int main(int argc, char** argv)
         }
     }
     const double n = rounds;
-    std::printf("rounds: %d (alternating)\n", rounds);
-    std::printf("smallest runtime program: %.1f ms, peak working set %.0f KiB\n",
-                runtime.milliseconds / n, runtime.peakKilobytes / n);
-    std::printf("bare Windows program:     %.1f ms, peak working set %.0f KiB\n",
-                baseline.milliseconds / n, baseline.peakKilobytes / n);
-    std::printf("ratio (runtime / bare):   time %.2f, peak memory %.2f\n",
+    std::printf("rounds: %d (alternating), timed until %s\n", rounds, g_untilIdle ? "shown and idle" : "the end");
+    std::printf("program:  %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n",
+                runtime.milliseconds / n, runtime.peakKilobytes / n, SizeKilobytes(smallest), smallest.c_str());
+    std::printf("baseline: %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n",
+                baseline.milliseconds / n, baseline.peakKilobytes / n, SizeKilobytes(bare), bare.c_str());
+    std::printf("ratio (program / baseline): time %.2f, peak memory %.2f\n",
                 runtime.milliseconds / baseline.milliseconds,
                 baseline.peakKilobytes > 0 ? runtime.peakKilobytes / baseline.peakKilobytes : 0.0);
     return 0;

@@ -345,15 +345,16 @@ private:
 
     template <typename Fields>
     bool ParseHeadStatement(const std::string& key, Fields& f) {
-        if (key == "second-name")
+        if (key == "second-name") {
             f.secondName = ZText("the second name");
-        else if (key == "event-source")
+        } else if (key == "event-source") {
             f.eventSource = Word32("a unit identifier");
-        else if (key == "reserved-a")
+        } else if (key == "reserved-a") {
             for (uint32_t& r : f.reserved1)
                 r = Word32("a reserved word");
-        else
+        } else {
             return false;
+        }
         return true;
     }
 
