@@ -10,6 +10,7 @@
 #include "runtime/image/mouse_pointer.h"
 #include "runtime/image/window_menu.h"
 #include "runtime/units/unit_type.h"
+#include "runtime/units/window_unit.h"
 
 namespace {
 
@@ -213,9 +214,9 @@ void MakeModal(WindowObject& window)
 
 void ShowAsFirstShown(WindowObject& window)
 {
-    // Until the window unit decides its own first show (by its position property), a non-zero
-    // build kind shows the window as the system would.
-    ::ShowWindow(window.Handle(), SW_SHOW);
+    // The window unit shows itself by its position property; other window kinds are shown as
+    // the system would.
+    ShowWindowUnitFirstTime(window.LiveUnit(0), Runtime().buildKind);
 }
 
 }  // namespace

@@ -97,6 +97,13 @@ void SkipBlanks(const std::string& text, size_t* at) {
         ++*at;
 }
 
+// True when nothing but blanks is left.
+bool AtEnd(const std::string& text, size_t at) {
+    while (at < text.size() && IsBlank(text[at]))
+        ++at;
+    return at == text.size();
+}
+
 struct DateTimeParts {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
@@ -107,15 +114,15 @@ bool ReadDisplayForm(const std::string& text, size_t* at, DateTimeParts& p) {
         !ReadNumber(text, at, 2, &p.month) || !ReadWord(text, at, "月") ||
         !ReadNumber(text, at, 2, &p.day) || !ReadWord(text, at, "日"))
         return false;
-    if (*at == text.size())
+    if (AtEnd(text, *at))
         return true;
     if (!ReadNumber(text, at, 2, &p.hour) || !ReadWord(text, at, "时"))
         return false;
-    if (*at == text.size())
+    if (AtEnd(text, *at))
         return true;
     if (!ReadNumber(text, at, 2, &p.minute) || !ReadWord(text, at, "分"))
         return false;
-    if (*at == text.size())
+    if (AtEnd(text, *at))
         return true;
     return ReadNumber(text, at, 2, &p.second) && ReadWord(text, at, "秒");
 }
@@ -133,9 +140,9 @@ bool ReadNumericForm(const std::string& text, size_t* at, DateTimeParts& p) {
     ++*at;
     if (!ReadNumber(text, at, 2, &p.day))
         return false;
-    SkipBlanks(text, at);
-    if (*at == text.size())
+    if (AtEnd(text, *at))
         return true;
+    SkipBlanks(text, at);
     if (!ReadNumber(text, at, 2, &p.hour) || !ReadWord(text, at, ":") ||
         !ReadNumber(text, at, 2, &p.minute))
         return false;
@@ -263,14 +270,15 @@ std::string NormaliseInput(int32_t mode, const std::string& text) {
         break;
     case kInputLong: result = DecimalText(LeadingInteger(text)); break;
     case kInputSingle: {
-        const float single = static_cast<float>(LeadingDecimal(text));
+        // "-0" reads as zero and empties the box like "0"; the sign of a zero is not kept.
+        const float single = static_cast<float>(LeadingDecimal(text)) + 0.0f;
         uint32_t bits;
         std::memcpy(&bits, &single, sizeof bits);
         result = RealText(kTagSingle, bits, 0);
         break;
     }
     case kInputDouble: {
-        const double real = LeadingDecimal(text);
+        const double real = LeadingDecimal(text) + 0.0;
         uint64_t bits;
         std::memcpy(&bits, &real, sizeof bits);
         result = RealText(kTagDouble, static_cast<uint32_t>(bits), static_cast<uint32_t>(bits >> 32));

@@ -1,0 +1,82 @@
+// The button unit: the system's "BUTTON" control as a push button with a caption or a picture,
+// a text alignment, a font and an optional default-button role. Its own event is the click.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/framework/button.h"
+#include "runtime/units/unit_base.h"
+
+constexpr uint32_t kButtonStoredVersion = 1;
+
+enum ButtonProperty : int32_t {
+    kButtonPicture = 0,
+    kButtonDefault = 1,
+    kButtonCaption = 2,
+    kButtonHorizontalAlignment = 3,
+    kButtonVerticalAlignment = 4,
+    kButtonFont = 5,
+};
+constexpr int32_t kButtonOwnPropertyCount = 6;
+
+constexpr int32_t kButtonEventClicked = 0;
+
+class ButtonData : public UnitData {
+public:
+    std::vector<uint8_t> picture;
+    int32_t defaultButton = 0;
+    std::string caption;
+    int32_t horizontalAlignment = 1;
+    int32_t verticalAlignment = 1;
+    std::vector<uint8_t> font;
+
+    void Reset() override;
+    int Serialize(CArchive& archive) override;
+    void ForEachText(UnitTextVisitor& visitor) override;
+};
+
+// The button type bits and alignment bits of a button of this data; `baseStyle` keeps its
+// bits outside 8..15 and its low byte.
+DWORD ButtonStyle(const ButtonData& data, DWORD baseStyle);
+
+// A picture made ready for the control: an icon for icon and cursor pictures, else a bitmap
+// drawn on the button face. Both null when the bytes could not be decoded.
+struct ButtonImage {
+    HICON icon = nullptr;
+    HBITMAP bitmap = nullptr;
+    bool Empty() const { return !icon && !bitmap; }
+    void Release();
+};
+
+// Decodes picture bytes for a button. The picture decoders are a facility of their own; until
+// the runtime carries them no picture kind is known and every picture gives an empty image,
+// so the button shows its caption.
+ButtonImage RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background);
+
+class ButtonUnit : public Unit<CButton, ButtonData> {
+public:
+    explicit ButtonUnit(const UnitIds& ids);
+    ~ButtonUnit() override;
+
+    bool Make(DWORD baseStyle, HWND parent, uint32_t controlId, int x, int y, int width, int height);
+    int32_t PropertyChanged(int32_t number, const uint32_t* value);
+    int32_t GetProperty(int32_t number, uint32_t* value);
+    bool IsDefaultButton() const;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+private:
+    void ReplaceStyleBits(DWORD mask, DWORD bits);
+
+    UnitFont m_font;
+    ButtonImage m_image;
+};
+
+// The type's entry function: operations 1, 4, 5, 6, 9 and 10.
+void* ButtonEntry(int32_t operation);
+extern const UnitTypeRecord kButtonUnitType;
