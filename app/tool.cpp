@@ -37,7 +37,7 @@ struct ToolConstants {
     char outdoorFrameLimit[sizeof("OutdoorFramelimit")];
     char done[sizeof("修改完成")];
     char noSuchAccount[sizeof("当前QQ号为空或输入错误，请确认QQ号后重试")];
-    char makerAddress[sizeof("https://tavori.example/")];
+    char makerAddress[sizeof("https://tavori.example")];
     char enterQq[sizeof("请输入正确QQ")];
 };
 
@@ -56,7 +56,7 @@ extern "C" {
 const ToolData ToolDataBlock = {
     TAVORI_RUNTIME_SERVICES,
     {"QQ飞车\\", "\\配置\\config.ini", "", "Framelimit", "Settings", "OutdoorFramelimit", "修改完成",
-     "当前QQ号为空或输入错误，请确认QQ号后重试", "https://tavori.example/", "请输入正确QQ"},
+     "当前QQ号为空或输入错误，请确认QQ号后重试", "https://tavori.example", "请输入正确QQ"},
 };
 const void* const* const ProgramServices = ToolDataBlock.services;
 

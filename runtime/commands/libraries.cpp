@@ -1,6 +1,9 @@
 // The library records, their notification entries and the kept RuntimeCallback.
 #include "runtime/commands/libraries.h"
 
+#include "runtime/units/library_unit_types.h"
+#include "runtime/units/unit_base.h"
+
 #include <cstring>
 
 #include "runtime/commands/command_args.h"
@@ -26,6 +29,8 @@ uint32_t Notify(uint32_t holder, int32_t message, uint32_t word1)
         if (g_holders == 0)
             g_callback = nullptr;
     }
+    // The units of these libraries reach the runtime through the same callback.
+    SetUnitCallback(g_callback);
     return 0;
 }
 
@@ -57,15 +62,16 @@ constexpr uint32_t kCoreStateFlags = 0xC0000001;
 // notification, template, constants, dependent files.
 const LibraryRecord kCoreLibrary = {
     kLibraryFormat, "54415652304C49423143524531000001", 1, 0, 1, 1, 0, 1, 0,
-    "Tavori core", 1, "Configuration files, file search and message boxes", kCoreStateFlags, {},
-    0, nullptr, 0, nullptr,
+    "Tavori core", 1, "Window, edit box and button; configuration files, file search and message boxes",
+    kCoreStateFlags, {},
+    kCoreLibraryTypeCount, kCoreLibraryTypes, 0, nullptr,
     sizeof(kCoreCommands) / sizeof(kCoreCommands[0]), nullptr, kCoreCommands,
     nullptr, nullptr, NotifyCore, nullptr, nullptr, 0, nullptr, nullptr};
 
 const LibraryRecord kExtendedInterfaceLibrary = {
     kLibraryFormat, "54415652304C49423245585431000002", 1, 0, 1, 1, 0, 1, 0,
     "Tavori interface extras", 1, "Additional window units", 0, {},
-    0, nullptr, 0, nullptr,
+    kExtendedLibraryTypeCount, kExtendedLibraryTypes, 0, nullptr,
     0, nullptr, nullptr,
     nullptr, nullptr, NotifyExtended, nullptr, nullptr, 0, nullptr, nullptr};
 
