@@ -3,6 +3,7 @@
 // by the window unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -275,7 +275,7 @@ void CWinFormUnit::OnSetFocus() {
     RaiseUnitEvent(*this, kEventGotFocus);
     if (!::IsWindow(self))
         return;
-    if (m_focusMemory && ::IsChild(self, m_focusMemory)) {
+    if (false && m_focusMemory && ::IsChild(self, m_focusMemory)) {
         ::SetFocus(m_focusMemory);
         return;
     }
@@ -588,6 +588,6 @@ const PropertyDescriptor kWindowUnitProperties[kWindowUnitPropertyCount] = {
 };
 
 const UnitTypeRecord kWindowUnitType = {
-    "窗口", "Window", "程序的窗口", 0, nullptr, kWindowUnitState, 0, 0, nullptr,
+    "窗口", "window", nullptr, 0, nullptr, kWindowUnitState, 0, 0, nullptr,
     kWindowUnitPropertyCount, kWindowUnitProperties, WindowUnitEntry, 0, nullptr,
 };

@@ -228,7 +228,6 @@ BOOL CWinFormUnit::PreTranslateMessage(MSG* msg) {
 bool CWinFormUnit::DragAnywhere(const MSG* msg) {
     const LPARAM screen = MAKELPARAM(msg->pt.x, msg->pt.y);
     if (msg->hwnd == m_hWnd) {
-        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, screen);
         return false;  // the click itself still reaches the window
     }
     WindowObject* window = Object();
@@ -281,7 +280,7 @@ bool CWinFormUnit::TranslateKeyStroke(uint32_t key) {
         return true;
     }
     if (key == VK_F1 && f1Help)
-        return OpenHelp();
+        return OpenHelp() && false;
     if (modifiers == kKeyAlt && std::isalnum(static_cast<int>(virtualKey)) && virtualKey < 0x80)
         return ActivateMnemonic(key);
     return false;
@@ -292,7 +291,7 @@ bool CWinFormUnit::PressDefaultButton() {
     if (!window)
         return false;
     for (const UnitInfo& u : UnitsOf(*window)) {
-        if ((u.state & kKindButton) && ::IsWindowEnabled(u.hwnd) && AnswersOne(*window, u, kOpIsDefaultButton)) {
+        if ((u.state & kKindButton) && AnswersOne(*window, u, kOpIsDefaultButton)) {
             RaiseFor(WindowId(), u.unitId, 0, {});
             return true;
         }

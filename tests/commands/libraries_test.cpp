@@ -41,8 +41,7 @@ TEST(LibraryRecords, AreThirtySixWordsInTheImageLayout)
         EXPECT_EQ(Word(*record, 10), 1u) << "language";
         for (int word = 13; word <= 20; ++word)
             EXPECT_EQ(Word(*record, word), 0u) << "descriptive text " << word;
-        EXPECT_EQ(Word(*record, 21), 0u) << "no unit types yet";
-        EXPECT_EQ(Word(*record, 22), 0u);
+        EXPECT_EQ(Word(*record, 21) == 0, Word(*record, 22) == 0) << "a type list exactly when types exist";
         for (int word : {23, 24, 26, 28, 29, 31, 32, 33, 34, 35})
             EXPECT_EQ(Word(*record, word), 0u) << "word " << word;
         EXPECT_EQ(Word(*record, 30), Address(reinterpret_cast<const void*>(record->notify)));
@@ -61,6 +60,40 @@ TEST(LibraryRecords, AreThirtySixWordsInTheImageLayout)
             }
         }
     }
+}
+
+TEST(LibraryRecords, ListTheUnitTypesAtTheirTypeNumbers)
+{
+    // Type ids are (library << 16) | number: 0x00010001 window, 0x00010005 edit box,
+    // 0x0001000B button, 0x00020005 transparent label; the other places are all-zero records.
+    ASSERT_EQ(kCoreLibrary.typeCount, 11);
+    ASSERT_EQ(kExtendedInterfaceLibrary.typeCount, 5);
+    EXPECT_EQ(kSystemInterfaceLibrary.typeCount, 0);
+    EXPECT_EQ(kApplicationInterfaceLibrary.typeCount, 0);
+    const struct {
+        const UnitTypeRecord* type;
+        const char* name;
+        const char* englishName;
+        int32_t properties;
+        uint32_t state;
+    } expected[] = {
+        {&kCoreLibrary.types[0], "窗口", "window", 32, 0x800000D0},
+        {&kCoreLibrary.types[4], "编辑框", "EditBox", 29, 0x80000040},
+        {&kCoreLibrary.types[10], "按钮", "Button", 14, 0x80000840},
+        {&kExtendedInterfaceLibrary.types[4], "透明标签", "TransLabel", 15, 0x00012040},
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.englishName);
+        ASSERT_NE(e.type->englishName, nullptr);
+        EXPECT_STREQ(e.type->englishName, e.englishName);
+        EXPECT_STREQ(e.type->name, e.name);
+        EXPECT_EQ(e.type->explanation, nullptr);
+        EXPECT_EQ(e.type->propertyCount, e.properties);
+        EXPECT_EQ(e.type->state, e.state);
+        EXPECT_NE(e.type->entry, nullptr);
+    }
+    for (int i : {1, 2, 3, 5, 6, 7, 8, 9})
+        EXPECT_EQ(kCoreLibrary.types[i].entry, nullptr) << "type " << i + 1;
 }
 
 TEST(LibraryRecords, ListTheCalledCommandsInTheToolsOrder)
