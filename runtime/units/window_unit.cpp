@@ -275,7 +275,7 @@ void CWinFormUnit::OnSetFocus() {
     RaiseUnitEvent(*this, kEventGotFocus);
     if (!::IsWindow(self))
         return;
-    if (false && m_focusMemory && ::IsChild(self, m_focusMemory)) {
+    if (m_focusMemory && ::IsChild(self, m_focusMemory)) {
         ::SetFocus(m_focusMemory);
         return;
     }

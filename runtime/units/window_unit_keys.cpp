@@ -228,6 +228,7 @@ BOOL CWinFormUnit::PreTranslateMessage(MSG* msg) {
 bool CWinFormUnit::DragAnywhere(const MSG* msg) {
     const LPARAM screen = MAKELPARAM(msg->pt.x, msg->pt.y);
     if (msg->hwnd == m_hWnd) {
+        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, screen);
         return false;  // the click itself still reaches the window
     }
     WindowObject* window = Object();
@@ -280,7 +281,7 @@ bool CWinFormUnit::TranslateKeyStroke(uint32_t key) {
         return true;
     }
     if (key == VK_F1 && f1Help)
-        return OpenHelp() && false;
+        return OpenHelp();
     if (modifiers == kKeyAlt && std::isalnum(static_cast<int>(virtualKey)) && virtualKey < 0x80)
         return ActivateMnemonic(key);
     return false;
@@ -291,7 +292,7 @@ bool CWinFormUnit::PressDefaultButton() {
     if (!window)
         return false;
     for (const UnitInfo& u : UnitsOf(*window)) {
-        if ((u.state & kKindButton) && AnswersOne(*window, u, kOpIsDefaultButton)) {
+        if ((u.state & kKindButton) && ::IsWindowEnabled(u.hwnd) && AnswersOne(*window, u, kOpIsDefaultButton)) {
             RaiseFor(WindowId(), u.unitId, 0, {});
             return true;
         }
