@@ -13,27 +13,15 @@
 #include "runtime/core/program_support.h"
 #include "runtime/core/runtime_app.h"
 #include "runtime/core/services.h"
+#include "tests/support/probe_log.h"
 
 namespace {
 
 // --- The probe's log --------------------------------------------------------------------------
 
-std::string LogPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + "probe.log";
-}
+std::string LogPath() { return probe_log::BesideExecutable("probe.log"); }
 
-void Log(const std::string& line)
-{
-    FILE* f = std::fopen(LogPath().c_str(), "ab");
-    if (f) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void Log(const std::string& line) { probe_log::Append(LogPath(), line); }
 
 std::string Hex(uint32_t v)
 {

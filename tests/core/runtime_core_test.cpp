@@ -1,6 +1,7 @@
 // The runtime core seen from outside: a compiled program of the tests is started in each
 // scenario; its exit code, its error boxes and the log it leaves tell what the runtime did.
 #include "tests/driver/driver.h"
+#include "tests/support/probe_log.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,7 @@ namespace {
 
 std::string LogPath() { return e2e::OwnFolder() + "probe.log"; }
 
-std::string ReadLog()
-{
-    std::ifstream in(LogPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ReadLog() { return probe_log::Read(LogPath()); }
 
 struct Outcome {
     int exitCode = 12345;

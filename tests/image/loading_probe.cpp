@@ -12,6 +12,7 @@
 #include "runtime/core/services.h"
 #include "runtime/framework/wnd.h"
 #include "runtime/units/unit_type.h"
+#include "tests/support/probe_log.h"
 #include "tests/image/test_units.h"
 
 extern "C" const uint8_t LoadingForm[];
@@ -24,21 +25,9 @@ constexpr uint32_t kWindow = 0x52010001, kOtherWindow = 0x52010007;
 constexpr uint32_t kA = 0x16010002, kB = 0x16010003, kHidden = 0x16010004, kD = 0x16010006, kF = 0x16010009;
 constexpr uint32_t kE = 0x16010008;
 
-std::string LogPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + "probe.log";
-}
+std::string LogPath() { return probe_log::BesideExecutable("probe.log"); }
 
-void Log(const std::string& line)
-{
-    if (FILE* f = std::fopen(LogPath().c_str(), "ab")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void Log(const std::string& line) { probe_log::Append(LogPath(), line); }
 
 std::string Hex(uint32_t v)
 {

@@ -1,6 +1,7 @@
 // Window loading, property access and event dispatch seen from outside: a compiled program of
 // the tests loads the window of forms/loading.form in each scenario and logs what it saw.
 #include "tests/driver/driver.h"
+#include "tests/support/probe_log.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,7 @@ namespace {
 
 std::string LogPath() { return e2e::OwnFolder() + "probe.log"; }
 
-std::string ReadLog()
-{
-    std::ifstream in(LogPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ReadLog() { return probe_log::Read(LogPath()); }
 
 const char kLoaded[] =
     "window event 0 from 52010001/6010000\n"

@@ -15,6 +15,7 @@
 #include "runtime/core/program_calls.h"
 #include "runtime/core/program_image.h"
 #include "runtime/core/services.h"
+#include "tests/support/probe_log.h"
 
 extern "C" const uint8_t FormUnitsForm[];
 extern "C" const uint32_t FormUnitsFormSize;
@@ -25,19 +26,9 @@ namespace {
 constexpr uint32_t kWindow = 0x52010001;
 constexpr int32_t kF1OpensHelp = 8 + 15;
 
-std::string LogPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + "form_units_probe.log";
-}
+std::string LogPath() { return probe_log::BesideExecutable("form_units_probe.log"); }
 
-void Log(const std::string& line) {
-    if (FILE* f = std::fopen(LogPath().c_str(), "ab")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void Log(const std::string& line) { probe_log::Append(LogPath(), line); }
 
 std::string Num(uint32_t v) { return std::to_string(static_cast<int32_t>(v)); }
 

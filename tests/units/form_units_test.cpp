@@ -4,6 +4,7 @@
 // state matters), clicks, drags, activates a window of its own and sends the session query, and
 // the program's handlers log what they saw.
 #include "tests/driver/driver.h"
+#include "tests/support/probe_log.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +18,7 @@ constexpr int kLabelControl = 100, kArmControl = 110, kOkControl = 120, kDisable
 
 std::string LogPath() { return e2e::OwnFolder() + "form_units_probe.log"; }
 
-std::string ReadLog() {
-    std::ifstream in(LogPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ReadLog() { return probe_log::Read(LogPath()); }
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

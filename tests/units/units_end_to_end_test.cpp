@@ -1,6 +1,7 @@
 // The edit box, button and label driven from outside: a compiled program shows them on a test
 // window; the driver types, clicks and takes pictures, the program's handlers log what they saw.
 #include "tests/driver/driver.h"
+#include "tests/support/probe_log.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@ constexpr int kLabelControl = 100, kStepControl = 110, kAdjustedControl = 120, k
 
 std::string LogPath() { return e2e::OwnFolder() + "probe.log"; }
 
-std::string ReadLog() {
-    std::ifstream in(LogPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ReadLog() { return probe_log::Read(LogPath()); }
 
 bool LogHas(const std::string& line) {
     return e2e::WaitUntil([&] { return ReadLog().find(line) != std::string::npos; }, 5000);

@@ -14,6 +14,7 @@
 #include "runtime/units/edit_box_unit.h"
 #include "runtime/units/trans_label_unit.h"
 #include "runtime/units/unit_type.h"
+#include "tests/support/probe_log.h"
 #include "tests/image/test_units.h"
 
 extern "C" const uint8_t UnitsForm[];
@@ -25,16 +26,7 @@ namespace {
 constexpr uint32_t kWindow = 0x52010001;
 constexpr uint32_t kPlain = 0x16010002, kByte = 0x16010003, kLabel = 0x16010006;
 
-void Log(const std::string& line) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    s = s.substr(0, s.find_last_of('\\') + 1) + "probe.log";
-    if (FILE* f = std::fopen(s.c_str(), "ab")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void Log(const std::string& line) { probe_log::Append(probe_log::BesideExecutable("probe.log"), line); }
 
 std::string ReadText(uint32_t unit, int32_t number) {
     const uint64_t value = program::ReadProperty(kWindow, unit, number);

@@ -18,6 +18,7 @@
 #include "runtime/core/services.h"
 #include "runtime/units/unit_base.h"
 #include "runtime/units/window_unit.h"
+#include "tests/support/probe_log.h"
 
 extern "C" const uint8_t WindowUnitForm[];
 extern "C" const uint32_t WindowUnitFormSize;
@@ -30,19 +31,9 @@ constexpr uint32_t kFrameWindows[] = {0x52010020, 0x52010021, 0x52010022};
 constexpr uint32_t kPlain = 0x16010002, kGo = 0x16010003, kOption1 = 0x16010005, kOption2 = 0x16010006;
 constexpr uint32_t kCheck = 0x1601000A, kWants = 0x1601000B;
 
-std::string LogPath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of('\\') + 1) + "window_unit_probe.log";
-}
+std::string LogPath() { return probe_log::BesideExecutable("window_unit_probe.log"); }
 
-void Log(const std::string& line) {
-    if (FILE* f = std::fopen(LogPath().c_str(), "ab")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void Log(const std::string& line) { probe_log::Append(LogPath(), line); }
 
 std::string Hex(uint32_t v) {
     char b[16];

@@ -14,6 +14,7 @@
 #include "runtime/image/image_records.h"
 #include "runtime/units/stored_schema.h"
 #include "tests/driver/driver.h"
+#include "tests/support/probe_log.h"
 
 // The window unit lives in the runtime: a test that links it supplies what a compiled program
 // would (an empty image; the start routine never runs here).
@@ -251,12 +252,7 @@ TEST(WindowShapes, RegionsFollowTheGeometry) {
 
 std::string LogPath() { return e2e::OwnFolder() + "window_unit_probe.log"; }
 
-std::string ReadLog() {
-    std::ifstream in(LogPath(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ReadLog() { return probe_log::Read(LogPath()); }
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -1,0 +1,40 @@
+// The log a test probe leaves beside its executable, one line per thing it saw, and how the
+// test that started the probe reads it back.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace probe_log {
+
+// The path of `name` in the folder of the running executable.
+inline std::string BesideExecutable(const char* name)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1) + name;
+}
+
+// Appends a line; the file is opened and closed each time, so the log survives any way out.
+inline void Append(const std::string& path, const std::string& line)
+{
+    if (FILE* f = std::fopen(path.c_str(), "ab")) {
+        std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+    }
+}
+
+inline std::string Read(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace probe_log
