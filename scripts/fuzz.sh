@@ -1,41 +1,77 @@
 #!/usr/bin/env bash
-# Fuzzes the readers of untrusted image data (form block, unit tables and records, stored data)
-# with libFuzzer for a bounded time, seeded with the compiled test forms. Builds the target with
-# clang into build/fuzz; exits non-zero when the fuzzer finds a crash, leak or broken promise
-# (the input is kept in build/fuzz as crash-*).
-#   scripts/fuzz.sh [seconds]
+# Fuzzes the readers of untrusted data with libFuzzer for a bounded time each. Every target is
+# one line of the table below: its name, its source and the portable sources it reads through.
+# Targets are built with clang into build/fuzz/NAME; each runs over its own corpus folder (kept
+# between runs) and its seed folders. Exits non-zero when a fuzzer finds a crash, leak or broken
+# promise (the input is kept as build/fuzz/NAME/crash-*).
+#   scripts/fuzz.sh [seconds per target] [target ...]
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 out="$top/build/fuzz"
-seconds=${1:-20}
+seconds=${1:-10}; shift || true
 cxx=${FUZZ_CXX:-clang++}
+cd "$top"
 
-readers=(
-  runtime/core/byte_reader.cpp runtime/core/byte_writer.cpp
-  runtime/framework/mem_file.cpp runtime/framework/archive.cpp
-  runtime/image/form_block.cpp runtime/units/stored_schema.cpp
+reader="runtime/core/byte_reader.cpp runtime/core/byte_writer.cpp"
+archive="runtime/framework/mem_file.cpp runtime/framework/archive.cpp"
+forms="runtime/image/form_block.cpp runtime/units/stored_schema.cpp"
+
+# name | fuzz source | sources it reads through | extra flags
+targets=(
+  "form_block_fuzzer|tests/image/fuzz_form_block.cpp|$reader $archive $forms|"
 )
+
+# Seeds: every compiled test form (the form compiler built plainly with the same compiler).
 formc_sources=(tools/formc/formc.cpp tools/formc/form_compiler.cpp tools/formc/form_printer.cpp
                tools/formc/form_output.cpp tools/formc/gbk.cpp)
+form_seeds() {
+  mkdir -p "$out/form_seeds"
+  # shellcheck disable=SC2086
+  "$cxx" -std=c++17 -O1 -I"$top" "${formc_sources[@]}" $reader $archive $forms -o "$out/formc"
+  local form
+  for form in tests/tools/forms/*.form tests/*/forms/*.form app/*.form; do
+    [ -e "$form" ] || continue
+    "$out/formc" compile "$form" --bin "$out/form_seeds/$(basename "$form" .form).bin" >/dev/null
+  done
+}
+form_seeds
 
-mkdir -p "$out/corpus" "$out/seeds"
-cd "$top"
-echo "fuzz: building the target with $cxx"
-"$cxx" -std=c++17 -g -O1 -I"$top" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  tests/image/fuzz_form_block.cpp "${readers[@]}" -o "$out/fuzz_form_block"
-# The seeds come from the form compiler itself, built plainly with the same compiler.
-"$cxx" -std=c++17 -O1 -I"$top" "${formc_sources[@]}" "${readers[@]}" -o "$out/formc"
-for form in tests/tools/forms/*.form; do
-  "$out/formc" compile "$form" --bin "$out/seeds/$(basename "$form" .form).bin"
+# The seed folders of a target: the compiled forms, plus tests/fuzz-seeds/NAME when present.
+seed_dirs() {
+  echo "$out/form_seeds"
+  [ -d "$top/tests/fuzz-seeds/$1" ] && echo "$top/tests/fuzz-seeds/$1"
+  return 0
+}
+
+wanted() {
+  [ ${#selected[@]} -eq 0 ] && return 0
+  local s; for s in "${selected[@]}"; do [ "$s" = "$1" ] && return 0; done
+  return 1
+}
+selected=("$@")
+
+status=0 total=0
+for row in "${targets[@]}"; do
+  IFS='|' read -r name source sources flags <<<"$row"
+  wanted "$name" || continue
+  dir="$out/$name"
+  mkdir -p "$dir/corpus"
+  echo "fuzz: building $name"
+  # shellcheck disable=SC2086
+  "$cxx" -std=c++17 -g -O1 -I"$top" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+    $flags "$source" $sources -o "$dir/$name"
+  mapfile -t seeds < <(seed_dirs "$name")
+  # New inputs go to the first folder; the seed folders are read only.
+  if ! "$dir/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+       -artifact_prefix="$dir/" -print_final_stats=1 "$dir/corpus" "${seeds[@]}" >"$dir/fuzz.log" 2>&1; then
+    tail -n 40 "$dir/fuzz.log"
+    echo "fuzz: $name FAILED (log: $dir/fuzz.log)"
+    status=1
+    continue
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/fuzz.log" | tail -n 1)
+  total=$((total + ${runs:-0}))
+  echo "fuzz: $name ran ${runs:-0} inputs in ${seconds}s, no crash"
 done
-
-echo "fuzz: running for ${seconds}s"
-# New inputs go to the first folder (kept between runs); the seeds are read only.
-if ! "$out/fuzz_form_block" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-     -artifact_prefix="$out/" -print_final_stats=1 "$out/corpus" "$out/seeds" >"$out/fuzz.log" 2>&1; then
-  tail -n 40 "$out/fuzz.log"
-  echo "fuzz: FAILED (log: $out/fuzz.log)"
-  exit 1
-fi
-grep -E '^stat::number_of_executed_units' "$out/fuzz.log" || true
-echo "fuzz: no crash"
+echo "fuzz: $total inputs in total"
+exit $status

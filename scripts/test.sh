@@ -31,7 +31,7 @@ echo "== building the Windows build =="
 "$top/scripts/build.sh" win32 || { echo "Windows build failed"; exit 1; }
 run windows "$top/scripts/wine-tests.sh" "$top/build/win32" || status=1
 
-echo "== fuzzing the image readers =="
+echo "== fuzzing the readers of untrusted data =="
 "$top/scripts/fuzz.sh" 2>&1 | tee "$logs/fuzz.log"
 [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "fuzzing failed"; status=1; }
 
