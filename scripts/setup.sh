@@ -18,6 +18,7 @@ packages=(
   imagemagick                                   # screenshots
   cmake make g++ googletest dpkg-dev               # native build, tests, source downloads
   clang libclang-rt-14-dev                      # fuzzing the image readers (scripts/fuzz.sh)
+  midicsv sox                                   # reference MIDI reader, test sounds
 )
 
 missing_packages() {
