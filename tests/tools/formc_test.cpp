@@ -18,9 +18,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// A test form by name, or the tool's own form when the name is a path.
 std::string ReadForm(const std::string& name) {
-    std::ifstream in(std::string(TAVORI_FORMS_DIR) + "/" + name, std::ios::binary);
-    EXPECT_TRUE(in.good()) << name;
+    const std::string path = name.find('/') == std::string::npos ? std::string(TAVORI_FORMS_DIR) + "/" + name : name;
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -82,7 +84,7 @@ TEST_P(FormRoundTrip, WithoutTheHandlerListBindingsKeepTheirOffsets) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TestForms, FormRoundTrip,
-                         ::testing::Values("tool_window.form", "minimal.form", "features.form"));
+                         ::testing::Values(TAVORI_TOOL_FORM, "minimal.form", "features.form"));
 
 TEST(FormCompiler, TheSmallestFormByHand) {
     CompiledForm form = Compile(ReadForm("minimal.form"));
@@ -113,7 +115,7 @@ UnitRecordFields Entry(const WindowDescriptionData& w, uint32_t index) {
 }
 
 TEST(ToolWindowForm, AsTheWindowIsDescribed) {
-    CompiledForm form = Compile(ReadForm("tool_window.form"));
+    CompiledForm form = Compile(ReadForm(TAVORI_TOOL_FORM));
     std::vector<WindowDescriptionData> windows;
     ASSERT_TRUE(ReadFormBlock(form.block.data(), form.block.size(), &windows));
     ASSERT_EQ(windows.size(), 1u);

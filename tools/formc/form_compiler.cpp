@@ -1,6 +1,8 @@
 // Form source to form block; see form_text.h for the format.
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <utility>
@@ -148,7 +150,8 @@ struct ParsedWindow {
 
 class Parser {
 public:
-    explicit Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+    Parser(std::vector<Token> tokens, std::string baseDir)
+        : tokens_(std::move(tokens)), baseDir_(std::move(baseDir)) {}
 
     void ParseFile() {
         while (Peek().kind != Token::End) {
@@ -262,6 +265,24 @@ private:
         if (Word("'hex'") != "hex")
             Fail("expected 'hex'");
         return Hex();
+    }
+    // A byte block: `hex "..."`, or `file "path"` with the path relative to the form's folder
+    // (pictures and sounds are kept beside the form as the files they are).
+    std::vector<uint8_t> BlockAfterKeyword() {
+        std::string word = Word("'hex' or 'file'");
+        if (word == "hex")
+            return Hex();
+        if (word != "file")
+            Fail("expected 'hex' or 'file'");
+        const Token& t = StringToken("a file path");
+        std::string path = t.text;
+        if (!path.empty() && path[0] != '/' && !baseDir_.empty())
+            path = baseDir_ + "/" + path;
+        std::ifstream in(path, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad())
+            throw FormError{t.line, "cannot read the file '" + path + "'"};
+        return bytes;
     }
 
     size_t DeclareHandler(const std::string& name, bool producesValue) {
@@ -449,7 +470,7 @@ private:
             if (fieldKind == StoredFieldKind::Text) {
                 record.SetBytes(i, Text("a text"));
             } else if (fieldKind == StoredFieldKind::ByteBlock || fieldKind == StoredFieldKind::FontBlock) {
-                std::vector<uint8_t> bytes = HexAfterKeyword();
+                std::vector<uint8_t> bytes = BlockAfterKeyword();
                 record.SetBytes(i, std::string(bytes.begin(), bytes.end()));
             } else if (fieldKind == StoredFieldKind::Logical && Peek().kind == Token::Word &&
                        (Peek().text == "true" || Peek().text == "false")) {
@@ -503,6 +524,7 @@ private:
     }
 
     std::vector<Token> tokens_;
+    std::string baseDir_;
     size_t pos_ = 0;
 };
 
@@ -555,9 +577,9 @@ bool IsHandlerName(const std::string& name) {
     return true;
 }
 
-bool CompileFormText(const std::string& text, CompiledForm* out, std::string* error) {
+bool CompileFormText(const std::string& text, CompiledForm* out, std::string* error, const std::string& baseDir) {
     try {
-        Parser parser(Tokenize(text));
+        Parser parser(Tokenize(text), baseDir);
         parser.ParseFile();
         std::vector<WindowDescriptionData> windows;
         for (ParsedWindow& w : parser.windows)
