@@ -106,7 +106,8 @@ if(TAVORI_WINDOWS)
     INTERFACE_INCLUDE_DIRECTORIES ${TAVORI_DEPS_PREFIX}/include)
 endif()
 
-# tavori_form(target FORM file.form SYMBOL name)
+# tavori_form(target FORM file.form SYMBOL name [DEPENDS files...])
+# DEPENDS names the files the form reads with `file "..."`, so that a change to them recompiles it.
 # Compiles a form source with formc and adds the result to `target`: a C++ source defining
 # `extern "C" const uint8_t name[]` (the form block) and `name` + "Size", and, in the Windows
 # build, the handler area (_HandlerArea, runtime/image/handler_area.h). The handler list lands
@@ -114,7 +115,7 @@ endif()
 # The Windows build runs formc on the build machine, so it builds formc from tools/ as a
 # project of its own with the host's g++, never with the cross toolchain.
 function(tavori_form target)
-  cmake_parse_arguments(A "" "FORM;SYMBOL" "" ${ARGN})
+  cmake_parse_arguments(A "" "FORM;SYMBOL" "DEPENDS" ${ARGN})
   if(NOT A_FORM OR NOT A_SYMBOL)
     message(FATAL_ERROR "tavori_form: FORM and SYMBOL are required")
   endif()
@@ -144,7 +145,7 @@ function(tavori_form target)
     OUTPUT ${out}.cpp ${out}.S ${out}.handlers
     COMMAND ${formc} compile ${form} --symbol ${A_SYMBOL} --cpp ${out}.cpp --asm ${out}.S
             --handlers ${out}.handlers
-    DEPENDS ${form} ${depends}
+    DEPENDS ${form} ${depends} ${A_DEPENDS}
     COMMENT "Compiling the form ${A_FORM}"
     VERBATIM)
   target_sources(${target} PRIVATE ${out}.cpp)

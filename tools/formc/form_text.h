@@ -19,6 +19,9 @@
 //       unit 0x16010050 0x00030001 "raw" { data hex "01000000 2A000000" }
 //     }
 //
+// A byte-block field takes `hex "..."` or `file "path"` (the file's bytes, the path relative to
+// the form), e.g. `data { background-picture file "bg.png" }`.
+//
 // Texts are UTF-8 in the source and GBK in the block; "\xHH" puts a raw byte in.
 #pragma once
 
@@ -37,8 +40,10 @@ struct CompiledForm {
     std::vector<HandlerSlot> handlers;  // slot i's binding offset is 12 * i
 };
 
-// False with "line N: what" in *error.
-bool CompileFormText(const std::string& text, CompiledForm* out, std::string* error);
+// False with "line N: what" in *error. A byte-block field given as `file "path"` reads that
+// file, relative to `baseDir` (the form's folder; empty: the current folder).
+bool CompileFormText(const std::string& text, CompiledForm* out, std::string* error,
+                     const std::string& baseDir = std::string());
 
 // `handlers` may be null: bindings are then printed as raw offsets.
 bool PrintFormBlock(const uint8_t* data, size_t size, const std::vector<HandlerSlot>* handlers,

@@ -66,7 +66,9 @@ int Compile(const std::string& input, const std::map<std::string, std::string>& 
     if (!ReadFile(input, &text))
         return Fail("cannot read " + input);
     CompiledForm form;
-    if (!CompileFormText(text, &form, &error))
+    const size_t slash = input.find_last_of('/');
+    const std::string baseDir = slash == std::string::npos ? std::string() : input.substr(0, slash == 0 ? 1 : slash);
+    if (!CompileFormText(text, &form, &error, baseDir))
         return Fail(input + ": " + error);
     std::string symbol = Option(options, "--symbol");
     if (symbol.empty())
