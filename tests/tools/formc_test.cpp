@@ -3,6 +3,7 @@
 // errors name their line; GBK conversion (expected bytes from the iconv command line tool).
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -269,6 +270,26 @@ TEST(FormCompilerErrors, NameTheLineAndTheProblem) {
     EXPECT_NE(CompileError("window 1 { unit 6 window \"\" { tag \"x } }").find("no closing quote"), std::string::npos);
     EXPECT_NE(CompileError("window 1 { unit 6 window \"\" { data { caption \"a\" caption \"b\" } } }").find("twice"),
               std::string::npos);
+}
+
+// A byte block from a file, relative to the form's folder, is the same block as its bytes in hex;
+// a missing file is an error naming it.
+TEST(FormCompiler, ByteBlockFieldsReadFilesBesideTheForm) {
+    const std::string dir = ::testing::TempDir() + "formc_file_field";
+    std::filesystem::create_directories(dir);
+    const Bytes bytes = {0x42, 0x4D, 0x00, 0xFF, 0x0A, 0x0D};
+    std::ofstream(dir + "/pic.bin", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 6);
+    auto form = [](const std::string& block) {
+        return "window 1 { unit 6 window \"\" { data { background-picture " + block + " } }\n"
+               " unit 0x16000002 Button \"b\" { data { picture " + block + " } } }";
+    };
+    CompiledForm fromFile;
+    std::string error;
+    ASSERT_TRUE(CompileFormText(form("file \"pic.bin\""), &fromFile, &error, dir)) << error;
+    EXPECT_EQ(fromFile.block, Compile(form("hex \"424D00FF0A0D\"")).block);
+    EXPECT_FALSE(CompileFormText(form("file \"missing.bin\""), &fromFile, &error, dir));
+    EXPECT_NE(error.find("missing.bin"), std::string::npos) << error;
+    EXPECT_NE(CompileError(form("bytes \"00\"")).find("'hex' or 'file'"), std::string::npos);
 }
 
 TEST(FormPrinter, RefusesWhatIsNotAFormBlock) {
