@@ -19,6 +19,7 @@ packages=(
   cmake make g++ googletest dpkg-dev               # native build, tests, source downloads
   clang libclang-rt-14-dev                      # fuzzing the image readers (scripts/fuzz.sh)
   midicsv sox                                   # reference MIDI reader, test sounds
+  libpng-dev libjpeg-dev libstb-dev             # native picture decoders, their benchmark
 )
 
 missing_packages() {
