@@ -1,0 +1,70 @@
+// Access scopes and the node cache of an index file.
+//
+// An index file is read and written in fixed-size nodes (node n at n * node size) behind a
+// 224-byte header that starts with "KBNX" and version 0x00010000 and holds the node count, the
+// number of free nodes and the first free node at offsets 24, 28 and 32. Every index operation
+// runs inside an access scope; scopes nest. The outermost scope holds the whole index file
+// locked, reads the header once and keeps up to 18 nodes cached, so that one operation's
+// repeated visits to the same nodes cost no file access.
+#pragma once
+
+#include "runtime/database/db_file_io.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+constexpr uint32_t kIndexHeaderSize = 224;
+constexpr uint32_t kIndexVersion = 0x00010000;
+constexpr size_t kIndexCacheNodes = 18;
+constexpr size_t kIndexCacheDrop = 3;  // nodes dropped at once when the cache is full
+
+class IndexAccessScope {
+public:
+    // `io` is not owned; the node size comes from the index's description.
+    IndexAccessScope(DbFileIo* io, uint32_t nodeSize) : io_(io), nodeSize_(nodeSize) {}
+
+    // Opens a scope: the outermost one locks the whole file and reads the header (-52 when it
+    // is short, -31 when it is not an index file).
+    int32_t Begin();
+    // Closes a scope: writes the header back when it changed; the outermost one also writes
+    // back every changed node, empties the cache and unlocks the file.
+    int32_t End();
+
+    // Node n into `out` (node size bytes), from the cache when it is there.
+    int32_t ReadNode(uint32_t n, uint8_t* out);
+    // Node n from `in`; it reaches the file when it leaves the cache or the outermost scope ends.
+    int32_t WriteNode(uint32_t n, const uint8_t* in);
+
+    // The header as read at the outermost Begin; changes are written back by End.
+    uint8_t* header() { return header_; }
+    uint32_t NodeCount() const;
+    uint32_t FreeNodes() const;
+    uint32_t FirstFreeNode() const;
+    void SetHeaderWords(uint32_t nodeCount, uint32_t freeNodes, uint32_t firstFree);
+
+    int nesting() const { return nesting_; }
+    size_t cachedNodes() const { return cache_.size(); }
+
+private:
+    struct CachedNode {
+        uint32_t number;
+        std::vector<uint8_t> bytes;
+        bool dirty;
+    };
+
+    int32_t Code(int cause) const;
+    int32_t NodeOffset(uint32_t n, uint32_t* offset) const;
+    CachedNode* Find(uint32_t n);
+    int32_t MakeRoom();
+    int32_t WriteBack(const CachedNode& node);
+    int32_t Add(uint32_t n, const uint8_t* bytes, bool dirty);
+    uint32_t HeaderWord(size_t offset) const;
+
+    DbFileIo* io_;
+    uint32_t nodeSize_;
+    int nesting_ = 0;
+    uint8_t header_[kIndexHeaderSize] = {};
+    uint8_t headerCopy_[kIndexHeaderSize] = {};
+    std::deque<CachedNode> cache_;  // in the order the nodes entered
+};
