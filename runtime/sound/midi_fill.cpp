@@ -145,6 +145,7 @@ bool MidiStreamFiller::Convert(const MidiEvent& event, Output& out) {
         out.Put(delta, TempoWord(newTempo, tempoPercent_));
         tempo_ = newTempo;
         span_ = SpanFor(newTempo);
+        pendingTempo_ = false;  // the stream has the tempo now
     }
     lastTick_ = event.tick;
     return true;
