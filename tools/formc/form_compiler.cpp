@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "runtime/image/form_block.h"
+#include "runtime/image/shortcut_table.h"
 #include "runtime/units/stored_schema.h"
 #include "tools/formc/form_text.h"
 #include "tools/formc/gbk.h"
@@ -482,6 +483,19 @@ private:
         return record.SaveBlock();
     }
 
+    // A shortcut row by number, or by its name ("Ctrl+S", "F5", "Ins").
+    uint32_t Shortcut() {
+        const Token& t = Peek();
+        if (t.kind != Token::Word || t.text[0] == '-' || std::isdigit(static_cast<unsigned char>(t.text[0])))
+            return Word32("a shortcut number or name");
+        const uint32_t number = ShortcutNumberOf(t.text);
+        if (number == 0)
+            Fail("unknown shortcut '" + t.text + "' (names are Ctrl+A to Ctrl+Z, F1 to F12, Ctrl+, Shift+ and "
+                 "Ctrl+Shift+ F1 to F12, Ins, Del)");
+        Next();
+        return number;
+    }
+
     ParsedEntry ParseMenuItem() {
         ParsedEntry e;
         e.menu = true;
@@ -499,7 +513,7 @@ private:
             std::string key = Word("a menu item statement");
             if (ParseHeadStatement(key, f)) {
             } else if (key == "shortcut") {
-                f.shortcut = Word32("a shortcut number");
+                f.shortcut = Shortcut();
             } else if (key == "level") {
                 f.level = Word32("a level");
             } else if (key == "hidden") {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/image/form_block.h"
+#include "runtime/image/shortcut_table.h"
 #include "runtime/units/stored_schema.h"
 #include "tools/formc/form_text.h"
 #include "tools/formc/gbk.h"
@@ -233,8 +234,11 @@ private:
         ParseMenuItemRecord(record.data(), record.size(), &f, nullptr);
         out += "  menu-item " + Hex32(id) + " " + TypeName(f.typeId) + " " + Quote(f.name) + " {\n";
         Head(f);
-        if (f.shortcut)
-            Line("shortcut " + std::to_string(f.shortcut), 2);
+        if (f.shortcut) {
+            // By name where the row has one, so that printed forms read as they are written.
+            const ShortcutRow* row = FindShortcut(f.shortcut);
+            Line("shortcut " + (row && *row->name ? std::string(row->name) : std::to_string(f.shortcut)), 2);
+        }
         if (f.level)
             Line("level " + std::to_string(f.level), 2);
         static const char* const kFlagNames[3] = {"hidden", "disabled", "checked"};
