@@ -19,6 +19,8 @@ forms="runtime/image/form_block.cpp runtime/units/stored_schema.cpp"
 # name | fuzz source | sources it reads through | extra flags
 targets=(
   "form_block_fuzzer|tests/image/fuzz_form_block.cpp|$reader $archive $forms|"
+  "wave_fuzzer|tests/sound/fuzz_wave.cpp|$reader runtime/sound/wave_chunks.cpp|"
+  "midi_fuzzer|tests/sound/fuzz_midi.cpp|$reader runtime/sound/midi_file.cpp runtime/sound/midi_fill.cpp|"
 )
 
 # Seeds: every compiled test form (the form compiler built plainly with the same compiler).

@@ -101,7 +101,7 @@ TEST(WaveChunks, RefusedBlocks) {
 
 TEST(WaveChunks, AgreesWithSox) {
     const std::string wav = testing::TempDir() + "sound_readers.wav", raw = testing::TempDir() + "sound_readers.raw";
-    for (const char* format : {"-r 11025 -b 8 -c 1", "-r 22050 -b 16 -c 2 --comment odd"}) {
+    for (const char* format : {"-r 11025 -b 8 -c 1", "-r 22050 -b 16 -c 2"}) {
         const std::string make = std::string("sox -n ") + format + " " + wav + " synth 0.05 sine 440";
         ASSERT_EQ(std::system(make.c_str()), 0);
         ASSERT_EQ(std::system(("sox " + wav + " -t raw " + raw).c_str()), 0);
