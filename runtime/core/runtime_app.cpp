@@ -11,6 +11,7 @@
 #include "runtime/core/program_image.h"
 #include "runtime/core/services.h"
 #include "runtime/image/window_store.h"
+#include "runtime/sound/wave_player.h"
 
 namespace {
 
@@ -388,8 +389,10 @@ void RuntimeApp::Shutdown(int32_t exitCode)
     ReleaseDefaultIcons();
     ReleaseHiddenOwner();
 
-    // The lists of created and owned objects, the media player, the sound players and the
-    // icon list belong to facilities this build does not carry: nothing to release.
+    // The lists of created and owned objects, the media player and the icon list belong to
+    // facilities this build does not carry: nothing to release. Every WAVE player is stopped
+    // and its thread waited for.
+    StopAllWavePlayers(true);
 
     if (socketsStarted) {
         WSACleanup();
