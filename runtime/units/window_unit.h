@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/image/image_records.h"
+#include "runtime/sound/midi_stream_win32.h"
 #include "runtime/units/unit_base.h"
 #include "runtime/units/window_data.h"
 
@@ -180,6 +181,7 @@ private:
     bool m_activatedOnce = false;
     bool m_openedHelp = false;
     bool m_unitsComplete = false;    // WindowCreatedMessage arrived
+    MidiPlayer m_midiPlayer{PlatformMidiStreamDevice()};  // the background sound, when MIDI
 };
 
 // The first show of a loaded window: the window unit's own when the window is one, else SW_SHOW.

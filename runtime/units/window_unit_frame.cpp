@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include "runtime/core/byte_reader.h"
+#include "runtime/sound/midi_file.h"
+#include "runtime/sound/wave_chunks.h"
+#include "runtime/sound/wave_player.h"
 #include "runtime/units/window_shapes.h"
 
 namespace {
@@ -48,26 +51,31 @@ bool DrawBackgroundPicture(HDC, const RECT& client, const std::vector<uint8_t>& 
     return false;
 }
 
-// The sound players are not part of this build yet: background sound is recognised and then
-// not played. Answers whether a player took the data.
+// Background sound data is a WAVE file or else a MIDI file; anything else is ignored.
 enum class SoundKind { None, Midi, Wave };
 
 SoundKind SoundKindOf(const std::vector<uint8_t>& sound) {
-    if (sound.size() >= 4 && std::equal(sound.begin(), sound.begin() + 4, "MThd"))
-        return SoundKind::Midi;
-    if (sound.size() >= 12 && std::equal(sound.begin(), sound.begin() + 4, "RIFF") &&
-        std::equal(sound.begin() + 8, sound.begin() + 12, "WAVE"))
+    if (LooksLikeWave(sound.data(), sound.size()))
         return SoundKind::Wave;
+    if (LooksLikeMidi(sound.data(), sound.size()))
+        return SoundKind::Midi;
     return SoundKind::None;
 }
 
-bool StartSoundPlayer(SoundKind kind, const std::vector<uint8_t>& sound, bool repeat) {
-    (void)kind, (void)sound, (void)repeat;
-    return false;
+// Answers whether a player took the data. The MIDI player borrows the bytes: the window stops
+// it before its sound data changes or goes.
+bool StartSoundPlayer(SoundKind kind, const std::vector<uint8_t>& sound, bool repeat, MidiPlayer& midi) {
+    if (kind == SoundKind::Wave)
+        return PlayWave(sound.data(), sound.size(), repeat) != 0;
+    return midi.Open(sound.data(), sound.size(), nullptr) && midi.Play(repeat);
 }
 
-void StopSoundPlayer(SoundKind kind) {
-    (void)kind;
+// WAVE sound cannot be told apart by window: every WAVE player of the process stops.
+void StopSoundPlayer(SoundKind kind, MidiPlayer& midi) {
+    if (kind == SoundKind::Wave)
+        StopAllWavePlayers(false);
+    else
+        midi.StopAndReset();
 }
 
 BOOL CALLBACK RepaintIfTransparent(HWND child, LPARAM) {
@@ -322,11 +330,11 @@ void CWinFormUnit::StartSound() {
         return;
     const SoundKind kind = SoundKindOf(sound);
     if (kind != SoundKind::None)
-        StartSoundPlayer(kind, sound, soundPlaying == 0);
+        StartSoundPlayer(kind, sound, soundPlaying == 0, m_midiPlayer);
 }
 
 void CWinFormUnit::StopSound() {
     const SoundKind kind = SoundKindOf(sound);
     if (kind != SoundKind::None)
-        StopSoundPlayer(kind);
+        StopSoundPlayer(kind, m_midiPlayer);
 }
