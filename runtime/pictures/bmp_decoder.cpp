@@ -1,0 +1,104 @@
+// BMP decoding. Rows are stored bottom row first unless the height is negative; either way the
+// result is bottom row first, as a 24-bit device bitmap wants it.
+#include "runtime/pictures/bmp_decoder.h"
+
+#include <cstdlib>
+
+#include "runtime/core/byte_reader.h"
+
+namespace {
+
+struct BmpHeader {
+    uint32_t pixelOffset = 0;
+    uint32_t headerSize = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t colourCount = 0;
+};
+
+bool ReadHeader(ByteReader& r, BmpHeader* h) {
+    r.skip(10);  // "BM", file size, two reserved words
+    h->pixelOffset = r.u32();
+    h->headerSize = r.u32();
+    h->width = r.i32();
+    h->height = r.i32();
+    r.u16();  // planes
+    h->bitCount = r.u16();
+    h->compression = r.u32();
+    r.skip(12);  // image size, resolution
+    h->colourCount = r.u32();
+    r.u32();  // important colours
+    return r.ok() && h->headerSize >= 40 && h->compression == 0;
+}
+
+bool IsPaletted(uint16_t bits) { return bits == 1 || bits == 4 || bits == 8; }
+
+// The colour index of pixel x of a paletted row.
+uint32_t IndexAt(const uint8_t* row, int32_t x, uint16_t bits) {
+    const uint32_t bit = uint32_t(x) * bits;
+    const uint32_t shift = 8 - bits - (bit & 7);
+    return (row[bit >> 3] >> shift) & ((1u << bits) - 1);
+}
+
+// One stored row to blue-green-red; indices beyond the colour table give black.
+void ConvertRow(const uint8_t* row, const BmpHeader& h, const uint8_t* table, uint32_t colours, uint8_t* out) {
+    for (int32_t x = 0; x < std::abs(h.width); ++x, out += 3) {
+        if (IsPaletted(h.bitCount)) {
+            const uint32_t i = IndexAt(row, x, h.bitCount);
+            for (int c = 0; c < 3; ++c)
+                out[c] = i < colours ? table[i * 4 + c] : 0;
+        } else {
+            const uint8_t* p = row + size_t(x) * (h.bitCount / 8);
+            out[0] = p[0], out[1] = p[1], out[2] = p[2];
+        }
+    }
+}
+
+}  // namespace
+
+bool DecodeBmp(const uint8_t* bytes, size_t length, DecodedPicture* out) {
+    ByteReader r(bytes, length);
+    BmpHeader h;
+    if (!ReadHeader(r, &h))
+        return false;
+    uint32_t colours = 0;
+    if (IsPaletted(h.bitCount)) {
+        const uint32_t most = 1u << h.bitCount;
+        colours = h.colourCount == 0 ? most : h.colourCount;
+        if (colours > most)
+            return false;
+    } else if (h.bitCount != 24 && h.bitCount != 32) {
+        return false;
+    }
+    if (h.width == INT32_MIN || h.height == INT32_MIN)
+        return false;
+    const int32_t width = std::abs(h.width), height = std::abs(h.height);
+    size_t size = 0;
+    if (!PictureBytes(width, height, 3, &size))
+        return false;
+    // The colour table follows the info header, whatever its version.
+    if (!r.seek(14 + size_t(h.headerSize)))
+        return false;
+    const uint8_t* table = r.view(size_t(colours) * 4);
+    const uint64_t rowSize = DibRowSize(width, h.bitCount);
+    if (!table || h.pixelOffset < r.position() || !r.seek(h.pixelOffset))
+        return false;
+    const uint64_t stored = rowSize * uint64_t(height);  // both sides are below 2^31
+    const uint8_t* rows = stored <= r.remaining() ? r.view(static_cast<size_t>(stored)) : nullptr;
+    if (!rows)
+        return false;
+    out->pixels.assign(size, 0);
+    const bool topDown = h.height < 0;
+    for (int32_t y = 0; y < height; ++y) {
+        // Output row y counts from the bottom.
+        const int32_t source = topDown ? height - 1 - y : y;
+        ConvertRow(rows + size_t(source) * rowSize, h, table, colours,
+                   out->pixels.data() + size_t(y) * size_t(width) * 3);
+    }
+    out->kind = kPictureBmp;
+    out->width = width;
+    out->height = height;
+    return true;
+}

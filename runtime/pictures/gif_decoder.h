@@ -1,0 +1,17 @@
+// The GIF decoder: the first image of a GIF87a or GIF89a file, through the format's LZW code.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/pictures/decoded_picture.h"
+
+// Decodes into kind 5: an 8-bit device-independent bitmap of the first image's own size with its
+// colour table; the picture's width and height are the logical screen's. False for a truncated
+// or inconsistent file.
+bool DecodeGif(const uint8_t* bytes, size_t length, DecodedPicture* out);
+
+// Decodes an LZW stream of `minCodeSize` (2 to 8) into exactly `pixels` indices (missing ones
+// stay 0). False for a code that the dictionary cannot explain. Exposed for the fuzz target.
+bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pixels, size_t count);

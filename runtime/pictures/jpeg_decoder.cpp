@@ -1,0 +1,80 @@
+// JPEG decoding from memory with libjpeg. libjpeg reports fatal errors through error_exit, which
+// must not return: it jumps back here, and the decompressor is destroyed on that path too.
+#include "runtime/pictures/jpeg_decoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf exit;
+};
+
+void ExitToDecoder(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->exit, 1);
+}
+
+void Silent(j_common_ptr) {}
+
+// The rows of the started decompressor, each turned into blue-green-red and stored from the
+// bottom of `pixels`, so that the result is bottom row first.
+void ReadRows(jpeg_decompress_struct& info, uint8_t* pixels) {
+    const size_t rowBytes = size_t(info.output_width) * 3;
+    while (info.output_scanline < info.output_height) {
+        uint8_t* row = pixels + size_t(info.output_height - 1 - info.output_scanline) * rowBytes;
+        JSAMPROW rows[1] = {row};
+        if (jpeg_read_scanlines(&info, rows, 1) != 1)
+            break;
+        for (size_t x = 0; x < rowBytes; x += 3) {
+            const uint8_t red = row[x];
+            row[x] = row[x + 2];
+            row[x + 2] = red;
+        }
+    }
+}
+
+}  // namespace
+
+bool DecodeJpeg(const uint8_t* bytes, size_t length, DecodedPicture* out) {
+    if (!bytes || length < 4)
+        return false;
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = ExitToDecoder;
+    errors.base.output_message = Silent;
+    // Everything that must survive the jump lives in `out` or is re-read from `info`.
+    if (setjmp(errors.exit)) {
+        jpeg_destroy_decompress(&info);
+        out->pixels.clear();
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, const_cast<uint8_t*>(bytes), static_cast<unsigned long>(length));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;  // greyscale is widened to RGB
+    size_t size = 0;
+    if (!PictureBytes(info.image_width, info.image_height, 3, &size)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_start_decompress(&info);
+    out->pixels.assign(size, 0);
+    ReadRows(info, out->pixels.data());
+    // A file cut short is refused: libjpeg would pad it with grey and only warn.
+    const bool complete = info.output_scanline == info.output_height && errors.base.num_warnings == 0;
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    if (!complete) {
+        out->pixels.clear();
+        return false;
+    }
+    out->kind = kPictureJpeg;
+    out->width = static_cast<int32_t>(info.output_width);
+    out->height = static_cast<int32_t>(info.output_height);
+    return true;
+}

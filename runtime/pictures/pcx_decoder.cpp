@@ -1,0 +1,137 @@
+// PCX decoding: the 128-byte header, the run-length coded lines (each line holds every plane
+// of one row, bytes-per-line bytes per plane), then for 8-bit pictures the palette behind the
+// 0x0C marker.
+#include "runtime/pictures/pcx_decoder.h"
+
+#include <cstring>
+#include <vector>
+
+#include "runtime/core/byte_reader.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 128;
+constexpr size_t kPaletteSize = 1 + 256 * 3;
+
+struct PcxHeader {
+    uint8_t version = 0, encoding = 0, bits = 0, planes = 0;
+    int32_t width = 0, height = 0;
+    uint16_t bytesPerLine = 0;
+};
+
+bool ReadHeader(ByteReader& r, PcxHeader* h) {
+    const uint8_t maker = r.u8();
+    h->version = r.u8();
+    h->encoding = r.u8();
+    h->bits = r.u8();
+    const uint16_t xmin = r.u16(), ymin = r.u16(), xmax = r.u16(), ymax = r.u16();
+    r.seek(65);
+    h->planes = r.u8();
+    h->bytesPerLine = r.u16();
+    if (!r.ok() || maker != 0x0A || h->version > 5 || h->encoding != 1 || xmax < xmin || ymax < ymin)
+        return false;
+    h->width = xmax - xmin + 1;
+    h->height = ymax - ymin + 1;
+    return r.seek(kHeaderSize);
+}
+
+// The run-length data as one stream of `size` bytes: a byte above 0xC0 repeats the next byte
+// (byte - 0xC0) times, any other byte is itself. Runs may cross line ends.
+bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
+    out->assign(size, 0);
+    size_t n = 0;
+    while (n < size) {
+        const uint8_t b = r.u8();
+        if (b <= 0xC0) {
+            (*out)[n++] = b;
+        } else {
+            const uint8_t value = r.u8();
+            const size_t run = b - 0xC0u;
+            std::memset(out->data() + n, value, run < size - n ? run : size - n);
+            n += run;
+        }
+        if (!r.ok())
+            return false;
+    }
+    return true;
+}
+
+// The palette follows the pixel data; a file without the marker there keeps a black palette
+// unless its last 769 bytes hold one (writers that pad the data put it at the very end).
+void ReadPalette(ByteReader& r, uint8_t* table) {
+    const uint8_t* p = nullptr;
+    if (r.remaining() >= kPaletteSize && r.data()[r.position()] == 0x0C)
+        p = r.data() + r.position();
+    else if (r.size() >= kHeaderSize + kPaletteSize && r.data()[r.size() - kPaletteSize] == 0x0C)
+        p = r.data() + r.size() - kPaletteSize;
+    if (!p)
+        return;
+    for (int i = 0; i < 256; ++i) {
+        table[i * 4 + 0] = p[1 + i * 3 + 2];
+        table[i * 4 + 1] = p[1 + i * 3 + 1];
+        table[i * 4 + 2] = p[1 + i * 3 + 0];
+    }
+}
+
+bool DecodeMonochrome(const PcxHeader& h, const std::vector<uint8_t>& lines, DecodedPicture* out) {
+    const size_t rowSize = (size_t(h.width) + 15) / 16 * 2;
+    out->pixels.assign(rowSize * size_t(h.height), 0);
+    const size_t used = (size_t(h.width) + 7) / 8;
+    for (int32_t y = 0; y < h.height; ++y)
+        std::memcpy(out->pixels.data() + y * rowSize, lines.data() + size_t(y) * h.bytesPerLine, used);
+    out->kind = kPicturePcx1;
+    return true;
+}
+
+// Three planes are the red, green and blue bytes of a row: a 24-bit bitmap.
+bool DecodeColour(const PcxHeader& h, const std::vector<uint8_t>& lines, ByteReader& r, DecodedPicture* out) {
+    const uint16_t bits = h.planes == 3 ? 24 : 8;
+    if (!StartDib(h.width, h.height, bits, bits == 8 ? 256 : 0, &out->pixels))
+        return false;
+    uint8_t* table = out->pixels.data() + kDibHeaderSize;
+    uint8_t* rows = table + (bits == 8 ? 1024 : 0);
+    const size_t rowSize = static_cast<size_t>(DibRowSize(h.width, bits));
+    const size_t lineSize = size_t(h.bytesPerLine) * h.planes;
+    for (int32_t y = 0; y < h.height; ++y) {
+        const uint8_t* line = lines.data() + size_t(y) * lineSize;
+        uint8_t* row = rows + size_t(y) * rowSize;
+        if (bits == 8) {
+            std::memcpy(row, line, size_t(h.width));
+            continue;
+        }
+        for (int32_t x = 0; x < h.width; ++x) {
+            row[x * 3 + 0] = line[2 * h.bytesPerLine + x];
+            row[x * 3 + 1] = line[h.bytesPerLine + x];
+            row[x * 3 + 2] = line[x];
+        }
+    }
+    if (bits == 8)
+        ReadPalette(r, table);
+    out->kind = kPicturePcx8;
+    return true;
+}
+
+}  // namespace
+
+bool DecodePcx(const uint8_t* bytes, size_t length, DecodedPicture* out) {
+    ByteReader r(bytes, length);
+    PcxHeader h;
+    if (length <= kHeaderSize || !ReadHeader(r, &h))
+        return false;
+    const bool monochrome = h.bits == 1 && h.planes == 1;
+    if (!monochrome && !(h.bits == 8 && (h.planes == 1 || h.planes == 3)))
+        return false;
+    // A line must hold the whole row of each plane.
+    if (uint64_t(h.bytesPerLine) * 8 < uint64_t(h.width) * h.bits)
+        return false;
+    size_t pixels = 0, packed = 0;
+    if (!PictureBytes(h.width, h.height, 4, &pixels) ||
+        !PictureBytes(size_t(h.bytesPerLine) * h.planes, h.height, 1, &packed))
+        return false;
+    std::vector<uint8_t> lines;
+    if (!Unpack(r, packed, &lines))
+        return false;
+    out->width = h.width;
+    out->height = h.height;
+    return monochrome ? DecodeMonochrome(h, lines, out) : DecodeColour(h, lines, r, out);
+}
