@@ -15,6 +15,7 @@
 #include "runtime/framework/wnd.h"
 #include "runtime/image/mouse_pointer.h"
 #include "runtime/image/window_store.h"
+#include "runtime/image/window_menu.h"
 #include "runtime/units/unit_type.h"
 
 namespace {
@@ -474,7 +475,7 @@ uint64_t ReadProperty(uint32_t windowId, uint32_t unitId, int32_t number, int32_
 {
     Target t = Locate(windowId, unitId);
     if (t.window->live.IsMenuItem(static_cast<uint32_t>(t.index)))
-        ReportRuntimeError(kTextNoSuchProperty, 0);  // menus are not built yet
+        return ReadMenuItemProperty(*t.window, t.index, number);
     if (!ReadRecord(t))
         ReportRuntimeError(kTextUnitWindowNotLoaded, 0);
     const PropertyDescriptor& descriptor = Descriptor(t.type, number);
@@ -491,8 +492,10 @@ void WriteProperty(uint32_t windowId, uint32_t unitId, int32_t number, int32_t p
                    uint32_t second)
 {
     Target t = Locate(windowId, unitId);
-    if (t.window->live.IsMenuItem(static_cast<uint32_t>(t.index)))
-        ReportRuntimeError(kTextNoSuchProperty, 0);  // menus are not built yet
+    if (t.window->live.IsMenuItem(static_cast<uint32_t>(t.index))) {
+        WriteMenuItemProperty(*t.window, t.index, number, value);
+        return;
+    }
     if (!ReadRecord(t))
         ReportRuntimeError(kTextUnitWindowNotLoaded, 0);
     const PropertyDescriptor& descriptor = Descriptor(t.type, number);

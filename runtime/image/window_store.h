@@ -25,6 +25,8 @@ public:
 
     HMENU menu = nullptr;
     HACCEL accelerators = nullptr;
+    // Beside each live table entry: the pop-up menu made for that menu item, or null.
+    std::vector<HMENU> popupMenus;
     bool modal = false;
     bool firstShowPending = false;
     bool deferredClose = false;  // set by the window unit when a close waits for its handler

@@ -1,5 +1,6 @@
 #include "runtime/units/library_unit_types.h"
 
+#include "runtime/image/window_menu.h"
 #include "runtime/units/button_unit.h"
 #include "runtime/units/edit_box_unit.h"
 #include "runtime/units/trans_label_unit.h"
@@ -8,7 +9,7 @@
 const UnitTypeRecord kCoreLibraryTypes[kCoreLibraryTypeCount] = {
     kWindowUnitType,   // 1 window
     {},                // 2
-    {},                // 3
+    kMenuItemUnitType, // 3 menu item
     {},                // 4
     kEditBoxUnitType,  // 5 edit box
     {},                // 6

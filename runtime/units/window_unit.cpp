@@ -9,6 +9,7 @@
 
 #include "runtime/core/runtime_app.h"
 #include "runtime/image/window_store.h"
+#include "runtime/image/window_menu.h"
 
 namespace {
 
@@ -221,11 +222,8 @@ void CWinFormUnit::PostNcDestroy() {
     if (!m_live)
         return;  // creation failed; the creator deletes the object
     m_live = false;
-    if (WindowObject* window = Object()) {
-        if (window->accelerators)
-            DestroyAcceleratorTable(window->accelerators);
-        window->accelerators = nullptr;
-    }
+    if (WindowObject* window = Object())
+        ReleaseWindowMenu(*window, false);  // the menu went with the window
     // The window's own entry is announced with unit 0: the whole load is over. Window loading
     // destroys the units' cursors with it.
     CallRuntime(kRequestUnitDestroyed, WindowId(), 0);
