@@ -15,10 +15,14 @@ cd "$top"
 reader="runtime/core/byte_reader.cpp runtime/core/byte_writer.cpp"
 archive="runtime/framework/mem_file.cpp runtime/framework/archive.cpp"
 forms="runtime/image/form_block.cpp runtime/units/stored_schema.cpp"
+database="runtime/core/byte_buffer.cpp runtime/database/db_result.cpp runtime/database/db_file_io.cpp"
+database+=" runtime/database/mem_file_io.cpp runtime/database/db_lock.cpp"
+database+=" runtime/database/aux_block_file.cpp runtime/database/aux_check.cpp"
 
 # name | fuzz source | sources it reads through | extra flags
 targets=(
   "form_block_fuzzer|tests/image/fuzz_form_block.cpp|$reader $archive $forms|"
+  "aux_fuzzer|tests/database/fuzz_aux.cpp|$reader $database|"
   "wave_fuzzer|tests/sound/fuzz_wave.cpp|$reader runtime/sound/wave_chunks.cpp|"
   "midi_fuzzer|tests/sound/fuzz_midi.cpp|$reader runtime/sound/midi_file.cpp runtime/sound/midi_fill.cpp|"
 )

@@ -410,7 +410,15 @@ int32_t ReadAuxHeader(DbFileIo& io, AuxHeader* header)
                              header->freeCount < header->blockCount &&
                              header->firstFree < header->blockCount &&
                              (header->freeCount == 0) == (header->firstFree == 0);
-    return countsAgree ? kDbOk : kDbAuxAccessFailed;
+    if (!countsAgree)
+        return kDbAuxAccessFailed;
+    // Blocks the header counts must be in the file: appending after a missing stretch would
+    // write far past its end.
+    uint32_t length = 0;
+    const int cause = io.GetLength(&length);
+    if (cause != kFileOk)
+        return CodeOf(cause);
+    return length / kAuxBlockSize >= header->blockCount ? kDbOk : kDbAuxAccessFailed;
 }
 
 int32_t WriteAuxValue(AuxBlockFile& aux, const void* data, uint32_t length, uint32_t oldFirst,

@@ -61,7 +61,7 @@ private:
 int32_t CreateAuxFile(DbFileIo& io);
 
 // Reads and checks the header: -37 when the file is not an auxiliary file (magic or version),
-// -59 when it is short or its counts contradict each other.
+// -59 when it is short, its counts contradict each other or the file lacks blocks it counts.
 int32_t ReadAuxHeader(DbFileIo& io, AuxHeader* header);
 
 // Stores `length` bytes of `data` (zeros when data is null) as a value that replaces the chain

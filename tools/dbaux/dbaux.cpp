@@ -186,7 +186,7 @@ int Get(const char* path, const char* firstText, const char* outPath)
     } else {
         BinaryStdout();
     }
-    const bool ok = std::fwrite(value.data(), 1, value.size(), out) == value.size();
+    const bool ok = value.empty() || std::fwrite(value.data(), 1, value.size(), out) == value.size();
     const bool closed = outPath ? std::fclose(out) == 0 : std::fflush(out) == 0;
     return ok && closed ? 0 : Fail(DbCodeFromFileError(kFileDiskFull));
 }

@@ -1,0 +1,178 @@
+// The auxiliary block store: the documented 1200 -> 600 -> 0 byte sequence on a real file of the
+// platform's file layer, block by block; damaged files (looping chains, links past the file or
+// to block 0, counts that disagree) end with a result code instead of a hang; the free chain
+// stays linked both ways when a free block is taken.
+#include "runtime/database/aux_block_file.h"
+#include "runtime/database/aux_check.h"
+#include "runtime/database/mem_file_io.h"
+
+#include "runtime/core/byte_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed)
+{
+    std::vector<uint8_t> bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>(seed + i * 7 + i / 251);
+    return bytes;
+}
+
+uint32_t Word(DbFileIo& io, uint32_t offset)
+{
+    uint8_t bytes[4] = {};
+    ReadAt(io, offset, bytes, 4);
+    ByteReader reader(bytes, 4);
+    return reader.u32();
+}
+
+void SetWord(DbFileIo& io, uint32_t offset, uint32_t value)
+{
+    const uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    WriteAt(io, offset, bytes, 4);
+}
+
+// (previous, next, used) of block n.
+std::vector<uint32_t> Head(DbFileIo& io, uint32_t n)
+{
+    return {Word(io, n * 512), Word(io, n * 512 + 4), Word(io, n * 512 + 8)};
+}
+
+uint32_t Length(DbFileIo& io)
+{
+    uint32_t length = 0;
+    io.GetLength(&length);
+    return length;
+}
+
+TEST(AuxBlockFile, ByteSetWrittenShortenedAndEmptied)
+{
+    int cause = 0;
+    std::unique_ptr<DbFileIo> io = OpenDbFileIo("aux_sequence.aux", DbOpenMode::kCreate, &cause);
+    ASSERT_TRUE(io);
+    ASSERT_EQ(CreateAuxFile(*io), 0);
+    AuxBlockFile aux(io.get());
+    uint32_t slot = 99;
+    const std::vector<uint8_t> first = Pattern(1200, 1);
+    ASSERT_EQ(WriteAuxValue(aux, first.data(), 1200, 0, &slot), 0);
+    EXPECT_EQ(slot, 1u);
+    EXPECT_EQ(Head(*io, 1), (std::vector<uint32_t>{0, 2, 500}));
+    EXPECT_EQ(Head(*io, 2), (std::vector<uint32_t>{1, 3, 500}));
+    EXPECT_EQ(Head(*io, 3), (std::vector<uint32_t>{2, 0, 200}));
+    EXPECT_EQ(Word(*io, 16), 4u);  // block count
+    EXPECT_EQ(Length(*io), 2048u);
+    std::vector<uint8_t> value;
+    ASSERT_EQ(ReadAuxValue(aux, 1, &value), 0);
+    EXPECT_EQ(value, first);
+
+    const std::vector<uint8_t> second = Pattern(600, 2);
+    ASSERT_EQ(WriteAuxValue(aux, second.data(), 600, slot, &slot), 0);
+    EXPECT_EQ(slot, 1u);
+    EXPECT_EQ(Head(*io, 1), (std::vector<uint32_t>{0, 2, 500}));
+    EXPECT_EQ(Head(*io, 2), (std::vector<uint32_t>{1, 0, 100}));
+    EXPECT_EQ(Word(*io, 16), 3u);
+    EXPECT_EQ(Word(*io, 20), 0u);  // free count
+    EXPECT_EQ(Word(*io, 24), 0u);  // first free
+    EXPECT_EQ(Length(*io), 1536u);
+    ASSERT_EQ(ReadAuxValue(aux, 1, &value), 0);
+    EXPECT_EQ(value, second);
+
+    ASSERT_EQ(WriteAuxValue(aux, nullptr, 0, slot, &slot), 0);
+    EXPECT_EQ(slot, 0u);
+    EXPECT_EQ(Word(*io, 16), 1u);
+    EXPECT_EQ(Word(*io, 20), 0u);
+    EXPECT_EQ(Length(*io), 512u);
+    AuxCheckReport report;
+    EXPECT_EQ(CheckAuxFile(*io, &report), 0) << report.problem;
+}
+
+TEST(AuxBlockFile, TakingAFreeBlockLeavesTheNextOneWithoutPredecessor)
+{
+    MemFileIo io;
+    ASSERT_EQ(CreateAuxFile(io), 0);
+    AuxBlockFile aux(&io);
+    uint32_t a = 0, b = 0, c = 0;
+    const std::vector<uint8_t> data = Pattern(1500, 3);
+    ASSERT_EQ(WriteAuxValue(aux, data.data(), 1500, 0, &a), 0);  // blocks 1 to 3
+    ASSERT_EQ(WriteAuxValue(aux, data.data(), 700, 0, &b), 0);   // blocks 4 and 5
+    ASSERT_EQ(WriteAuxValue(aux, nullptr, 0, a, &a), 0);         // frees 1 to 3
+    EXPECT_EQ(Word(io, 20), 3u);
+    ASSERT_EQ(WriteAuxValue(aux, data.data(), 10, 0, &c), 0);    // takes block 1
+    EXPECT_EQ(c, 1u);
+    EXPECT_EQ(Word(io, 24), 2u);
+    EXPECT_EQ(Head(io, 2), (std::vector<uint32_t>{0, 3, 0}));
+    AuxCheckReport report;
+    EXPECT_EQ(CheckAuxFile(io, &report), 0) << report.problem;
+    EXPECT_EQ(report.values, 2u);
+    EXPECT_EQ(report.freeBlocks, 2u);
+    EXPECT_TRUE(io.held().empty());
+    // Freeing value b (the last blocks) shrinks the file through the free chain.
+    ASSERT_EQ(WriteAuxValue(aux, nullptr, 0, b, &b), 0);
+    EXPECT_EQ(CheckAuxFile(io, &report), 0) << report.problem;
+    EXPECT_EQ(Length(io), 1024u);
+}
+
+// A file with one value in blocks 1 to 3, then damaged by `damage`.
+struct Damaged {
+    uint32_t offset;
+    uint32_t value;
+    int32_t readCode;   // reading the value from block 1
+    int32_t writeCode;  // rewriting it with 1600 bytes
+};
+
+TEST(AuxBlockFile, DamagedFilesEndWithACode)
+{
+    const Damaged cases[] = {
+        {512 * 3 + 4, 3, -59, -59},          // block 3 links to itself
+        {512 * 3 + 4, 1, -59, -59},          // block 3 links back to block 1
+        {512 * 2 + 4, 99, -59, -59},         // a link past the file
+        {512 * 2 + 8, 0, -59, -59},          // a data block in the chain is marked free
+        {16, 0x7FFFFFFF, -59, -59},          // a block count whose blocks overflow the offset
+        {16, 9, -59, -59},                   // a block count past the end of the file
+        {20, 2, -59, -59},                   // free count without a first free block
+        {24, 2, -59, -59},                   // first free block without free count
+        {0, 0x4B424458, -37, -37},           // magic "XDBK"
+        {4, 0x00020000, -37, -37},           // another version
+    };
+    const std::vector<uint8_t> data = Pattern(1600, 4);
+    for (const Damaged& damage : cases) {
+        MemFileIo io;
+        ASSERT_EQ(CreateAuxFile(io), 0);
+        AuxBlockFile aux(&io);
+        uint32_t slot = 0;
+        ASSERT_EQ(WriteAuxValue(aux, data.data(), 1200, 0, &slot), 0);
+        SetWord(io, damage.offset, damage.value);
+        std::vector<uint8_t> value;
+        EXPECT_EQ(ReadAuxValue(aux, 1, &value), damage.readCode) << damage.offset;
+        EXPECT_EQ(WriteAuxValue(aux, data.data(), 1600, 1, &slot), damage.writeCode) << damage.offset;
+        EXPECT_LE(Length(io), 2048u + 512u) << damage.offset;
+        EXPECT_TRUE(io.held().empty()) << damage.offset;
+        AuxCheckReport report;
+        EXPECT_NE(CheckAuxFile(io, &report), 0) << damage.offset;
+    }
+}
+
+TEST(AuxBlockFile, LinksPastTheFileAndFileErrors)
+{
+    MemFileIo io;
+    ASSERT_EQ(CreateAuxFile(io), 0);
+    AuxBlockFile aux(&io);
+    uint32_t slot = 0;
+    std::vector<uint8_t> value;
+    EXPECT_EQ(ReadAuxValue(aux, 7, &value), -59);  // past the file
+    EXPECT_EQ(WriteAuxValue(aux, nullptr, 0, 7, &slot), -59);
+    io.maxLength = 1024;  // room for one more block only
+    const std::vector<uint8_t> data = Pattern(900, 5);
+    EXPECT_EQ(WriteAuxValue(aux, data.data(), 900, 0, &slot), -14);
+    AuxBlockFile none;
+    EXPECT_EQ(WriteAuxValue(none, data.data(), 900, 0, &slot), -59);
+    EXPECT_EQ(slot, 0u);
+    io.bytes().resize(20);  // a header cut short
+    EXPECT_EQ(WriteAuxValue(aux, data.data(), 10, 0, &slot), -59);
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+// Index access scopes over the in-memory file layer (which counts locks and writes), and the key
+// order of every field type code against values whose order is known from their meaning.
+#include "runtime/database/index_access.h"
+#include "runtime/database/index_keys.h"
+#include "runtime/database/mem_file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kNode = 256;
+
+// An index file of 40 nodes; node n is filled with n, the header with "KBNX" and the version.
+std::vector<uint8_t> IndexBytes()
+{
+    std::vector<uint8_t> bytes(kNode * 40);
+    for (uint32_t n = 1; n < 40; ++n)
+        std::memset(&bytes[n * kNode], static_cast<int>(n), kNode);
+    std::memset(bytes.data(), 0, kIndexHeaderSize);
+    const uint8_t start[8] = {'K', 'B', 'N', 'X', 0, 0, 1, 0};
+    std::memcpy(bytes.data(), start, sizeof start);
+    return bytes;
+}
+
+TEST(IndexAccessScope, NestedScopesLockOnceAndWriteTheHeaderOnlyWhenChanged)
+{
+    MemFileIo io(IndexBytes());
+    IndexAccessScope index(&io, kNode);
+    ASSERT_EQ(index.Begin(), 0);
+    ASSERT_EQ(index.Begin(), 0);
+    EXPECT_EQ(io.lockCalls, 1);
+    EXPECT_TRUE(io.IsLocked(0, 0x7FFFFFFF));
+    uint8_t node[kNode];
+    ASSERT_EQ(index.ReadNode(5, node), 0);
+    EXPECT_EQ(node[0], 5);
+    EXPECT_EQ(index.End(), 0);
+    EXPECT_EQ(index.End(), 0);
+    EXPECT_EQ(io.unlockCalls, 1);
+    EXPECT_TRUE(io.writes.empty());
+
+    ASSERT_EQ(index.Begin(), 0);
+    index.SetHeaderWords(40, 1, 7);
+    ASSERT_EQ(index.End(), 0);
+    ASSERT_EQ(io.writes.size(), 1u);
+    EXPECT_EQ(io.writes[0].offset, 0u);
+    EXPECT_EQ(io.writes[0].length, kIndexHeaderSize);
+    EXPECT_EQ(io.bytes()[28], 1);
+    EXPECT_EQ(io.bytes()[32], 7);
+    EXPECT_EQ(index.End(), -52);  // no scope open
+}
+
+TEST(IndexAccessScope, CacheHoldsEighteenNodesAndWritesBackDirtyOnes)
+{
+    MemFileIo io(IndexBytes());
+    IndexAccessScope index(&io, kNode);
+    ASSERT_EQ(index.Begin(), 0);
+    uint8_t node[kNode];
+    for (uint32_t n = 1; n <= 19; ++n) {
+        std::memset(node, static_cast<int>(100 + n), kNode);
+        ASSERT_EQ(index.WriteNode(n, node), 0);
+        EXPECT_LE(index.cachedNodes(), 18u);
+    }
+    EXPECT_TRUE(io.writes.size() == 3u);  // the 3 oldest left the cache
+    EXPECT_EQ(io.bytes()[3 * kNode], 103);
+    EXPECT_EQ(io.bytes()[4 * kNode], 4);  // still cached only
+    ASSERT_EQ(index.ReadNode(1, node), 0);  // evicted: read back from the file
+    EXPECT_EQ(node[0], 101);
+    ASSERT_EQ(index.ReadNode(4, node), 0);  // cached: the written bytes
+    EXPECT_EQ(node[0], 104);
+    ASSERT_EQ(index.End(), 0);
+    for (uint32_t n = 1; n <= 19; ++n)
+        EXPECT_EQ(io.bytes()[n * kNode + kNode - 1], 100 + n) << n;
+    EXPECT_EQ(index.cachedNodes(), 0u);
+    EXPECT_EQ(index.ReadNode(1, node), -52);  // outside a scope
+}
+
+TEST(IndexAccessScope, BadFiles)
+{
+    MemFileIo shortFile(std::vector<uint8_t>(100));
+    IndexAccessScope a(&shortFile, kNode);
+    EXPECT_EQ(a.Begin(), -52);
+    EXPECT_TRUE(shortFile.held().empty());
+    std::vector<uint8_t> bytes = IndexBytes();
+    bytes[0] = 'X';
+    MemFileIo notIndex(bytes);
+    IndexAccessScope b(&notIndex, kNode);
+    EXPECT_EQ(b.Begin(), -31);
+    MemFileIo good(IndexBytes());
+    IndexAccessScope c(&good, kNode);
+    ASSERT_EQ(c.Begin(), 0);
+    uint8_t node[kNode];
+    EXPECT_EQ(c.ReadNode(45, node), -52);               // past the end
+    EXPECT_EQ(c.ReadNode(0x7FFFFFFF, node), -52);       // offset overflows
+    EXPECT_EQ(c.End(), 0);
+}
+
+// One key part of `type` on each side.
+template <typename T>
+int ComparePart(int32_t type, T left, T right)
+{
+    uint8_t a[sizeof(T)], b[sizeof(T)];
+    std::memcpy(a, &left, sizeof(T));  // the hosts are little-endian, as the files are
+    std::memcpy(b, &right, sizeof(T));
+    return CompareIndexKeys(a, b, &type, 1);
+}
+
+int CompareText(int32_t size, const char* left, const char* right)
+{
+    const int32_t type = -size;
+    std::vector<uint8_t> a(static_cast<size_t>(size)), b(static_cast<size_t>(size));
+    std::memcpy(a.data(), left, std::min(a.size(), std::strlen(left)));
+    std::memcpy(b.data(), right, std::min(b.size(), std::strlen(right)));
+    return CompareIndexKeys(a.data(), b.data(), &type, 1);
+}
+
+TEST(CompareIndexKeys, EveryTypeCode)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(ComparePart<uint8_t>(1, 0x80, 0x7F), 1);
+    EXPECT_EQ(ComparePart<int16_t>(2, -1, 1), -1);
+    EXPECT_EQ(ComparePart<int32_t>(3, INT32_MIN, 0), -1);
+    EXPECT_EQ(ComparePart<int64_t>(4, -1, 0xFFFFFFFFll), -1);
+    EXPECT_EQ(ComparePart<int64_t>(4, 0x100000000ll, 0xFFFFFFFFll), 1);
+    EXPECT_EQ(ComparePart<int64_t>(4, INT64_MIN, -1), -1);
+    EXPECT_EQ(ComparePart<float>(5, std::nanf(""), -HUGE_VALF), -1);
+    EXPECT_EQ(ComparePart<float>(5, 1.5f, std::nanf("")), 1);
+    EXPECT_EQ(ComparePart<float>(5, -2.0f, -1.0f), -1);
+    EXPECT_EQ(ComparePart<double>(6, nan, -inf), -1);
+    EXPECT_EQ(ComparePart<double>(6, -inf, nan), 1);
+    EXPECT_EQ(ComparePart<double>(6, nan, nan), 0);
+    EXPECT_EQ(ComparePart<double>(6, 0.0, -0.0), 0);
+    EXPECT_EQ(ComparePart<uint8_t>(7, 0, 5), -1);
+    EXPECT_EQ(ComparePart<uint8_t>(7, 1, 200), 0);
+    EXPECT_EQ(ComparePart<double>(8, -1.25, -1.0), 1);   // 29 Dec 1899 06:00 after 00:00
+    EXPECT_EQ(ComparePart<double>(8, -0.5, 0.5), 0);     // both 30 Dec 1899 12:00
+    EXPECT_EQ(ComparePart<double>(8, -2.5, -1.0), -1);
+    EXPECT_EQ(ComparePart<uint32_t>(9, 0xFFFFFFFFu, 1), 1);
+}
+
+TEST(CompareIndexKeys, TextParts)
+{
+    EXPECT_EQ(CompareText(8, "ab", "abc"), -1);
+    EXPECT_EQ(CompareText(8, "abc", "abc"), 0);
+    EXPECT_EQ(CompareText(3, "abcd", "abce"), 0);            // at most n bytes
+    EXPECT_EQ(CompareText(8, "\xB0\xA1", "z"), 1);           // GBK 啊 after any ASCII
+    EXPECT_EQ(CompareText(8, "\xB0\xA1", "\xB0\xA2"), -1);   // 啊 before 阿
+    EXPECT_EQ(CompareText(8, "\xB0\xA1", "\xB0\xA1" "a"), -1);
+    EXPECT_EQ(CompareText(8, "\xC0\x41", "\xC0\x7A"), -1);   // trail bytes below 0x80 stay in the unit
+}
+
+TEST(CompareIndexKeys, FirstUnequalPartDecides)
+{
+    const int32_t types[] = {3, -4, 1};
+    uint8_t a[9] = {7, 0, 0, 0, 'a', 'b', 0, 0, 1};
+    uint8_t b[9] = {7, 0, 0, 0, 'a', 'b', 0, 0, 2};
+    EXPECT_EQ(CompareIndexKeys(a, b, types, 3), -1);
+    EXPECT_EQ(CompareIndexKeys(b, a, types, 3), 1);
+    b[8] = 1;
+    EXPECT_EQ(CompareIndexKeys(a, b, types, 3), 0);
+    a[0] = 8;
+    EXPECT_EQ(CompareIndexKeys(a, b, types, 3), 1);
+    EXPECT_EQ(KeySize(types, 3), 9u);
+    const int32_t bad[] = {3, 10, 1};
+    EXPECT_EQ(KeySize(bad, 3), 0u);
+}
+
+}  // namespace
