@@ -27,7 +27,8 @@ void ReadRows(jpeg_decompress_struct& info, uint8_t* pixels) {
     while (info.output_scanline < info.output_height) {
         uint8_t* row = pixels + size_t(info.output_height - 1 - info.output_scanline) * rowBytes;
         JSAMPROW rows[1] = {row};
-        if (jpeg_read_scanlines(&info, rows, 1) != 1)
+        // A warning (data cut short or damaged) already refuses the picture: stop early.
+        if (jpeg_read_scanlines(&info, rows, 1) != 1 || info.err->num_warnings > 0)
             break;
         for (size_t x = 0; x < rowBytes; x += 3) {
             const uint8_t red = row[x];
@@ -67,7 +68,8 @@ bool DecodeJpeg(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     ReadRows(info, out->pixels.data());
     // A file cut short is refused: libjpeg would pad it with grey and only warn.
     const bool complete = info.output_scanline == info.output_height && errors.base.num_warnings == 0;
-    jpeg_finish_decompress(&info);
+    if (complete)
+        jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     if (!complete) {
         out->pixels.clear();
