@@ -1,5 +1,5 @@
-// The window-menu test program (forms/menus.form, the tool's core library). Menus cannot be read
-// from another process under Wine, so it logs its own menu, accelerators and handlers to
+// The window-menu test program (forms/menus.form on the tool's core library). Menus cannot be
+// read from another process under Wine, so it logs its own menu, accelerators and handlers to
 // menus_probe.log; "&Plain" writes menu item properties and logs the rebuilt menu.
 #include <windows.h>
 
@@ -20,13 +20,13 @@ extern "C" const uint8_t HandlerArea[];
 namespace {
 
 constexpr uint32_t kWindow = 0x52010001;
-std::vector<HMENU> g_menus;   // every menu the window has had
-std::vector<HACCEL> g_tables;  // every accelerator table
+std::vector<HMENU> g_menus;    // every menu the window has had
+std::vector<HACCEL> g_tables;  // and every accelerator table
 
 void Log(const std::string& line) { probe_log::Append(probe_log::BesideExecutable("menus_probe.log"), line); }
 std::string N(long v) { return std::to_string(v); }
 
-// "<prefix> <path> <identifier> <state> <text>" per item ("\t" for a tab), "<prefix> #<path> <count>".
+// "<prefix> <path> <identifier> <state> <text>" per item, the tab as "\t"; "<prefix> #<path> <count>".
 void Dump(const std::string& prefix, HMENU menu, const std::string& path) {
     g_menus.push_back(menu);
     Log(prefix + " #" + path + " " + N(GetMenuItemCount(menu)));
@@ -36,21 +36,18 @@ void Dump(const std::string& prefix, HMENU menu, const std::string& path) {
         std::string shown(text);
         if (shown.find('\t') != std::string::npos)
             shown.replace(shown.find('\t'), 1, "\\t");
-        const std::string at = path + (path.empty() ? "" : ".") + N(i);
         const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);  // Wine greys separators
+        const std::string at = path + (path.empty() ? "" : ".") + N(i);
         Log(prefix + " " + at + " " + N(static_cast<int32_t>(GetMenuItemID(menu, i))) + " " +
             N(state & MF_SEPARATOR ? MF_SEPARATOR : state & 0x819) + " " + shown);
         if (HMENU sub = GetSubMenu(menu, i))
             Dump(prefix, sub, at);
     }
-}
-
-void DumpAll(const std::string& prefix) {
-    Dump(prefix, GetMenu(FindWindowA("ZkWindow", "Menus")), "");
+    if (!path.empty())
+        return;
     g_tables.push_back(FindWindowObject(kWindow)->accelerators);
     ACCEL a[8] = {};
-    const int n = CopyAcceleratorTableA(g_tables.back(), a, 8);
-    for (int i = 0; i < n; ++i)
+    for (int i = 0, n = CopyAcceleratorTableA(g_tables.back(), a, 8); i < n; ++i)
         Log(prefix + " accel " + N(a[i].fVirt) + " " + N(a[i].key) + " " + N(a[i].cmd));
 }
 
@@ -62,14 +59,6 @@ void LogAlive(const std::string& what) {
     for (HACCEL t : g_tables)
         tables += CopyAcceleratorTableA(t, nullptr, 0) > 0 ? 1 : 0;
     Log(what + " " + N(menus) + " " + N(tables));
-}
-
-// Properties 0 caption, 1 checked, 2 disabled, 3 visible of an item, as one line.
-void LogItem(const std::string& prefix, uint32_t item) {
-    char* caption = reinterpret_cast<char*>(static_cast<uintptr_t>(program::ReadProperty(kWindow, item, 0)));
-    Log(prefix + " " + caption + " " + N(program::ReadProperty(kWindow, item, 1)) + " " +
-        N(program::ReadProperty(kWindow, item, 2)) + " " + N(program::ReadProperty(kWindow, item, 3)));
-    program::FreeMemory(caption);
 }
 
 const LibraryRecord* const kLibraries[] = {&kCoreLibrary};
@@ -88,28 +77,29 @@ const ImageHeader ProgramImageHeader = {
     MenusForm, static_cast<int32_t>(MenusFormSize), 1, kLibraries, 0, nullptr, nullptr,
 };
 
-void Save() { Log("handler Save"); }
-void Refresh() { Log("handler Refresh"); }
-void Greyed() { Log("handler Greyed"); }
-void TabOnly() { Log("handler TabOnly"); }
-void Secret() { Log("handler Secret"); }
-void Deep() { Log("handler Deep"); }
-void Choose() { Log("handler Choose"); }
+#define HANDLER(name) \
+    void name() { Log("handler " #name); }
+HANDLER(Save) HANDLER(Refresh) HANDLER(Greyed) HANDLER(TabOnly) HANDLER(Secret) HANDLER(Deep)
 
+// Logs properties 0 caption, 1 checked, 2 disabled, 3 visible of four items, writes property i of
+// item i, logs them again.
 void Plain() {
-    const uint32_t save = 0x26010003, refresh = 0x26010005, greyed = 0x26010006, secret = 0x26010009;
-    for (uint32_t item : {save, refresh, greyed, secret})
-        LogItem("read", item);
     static const char kStore[] = "&Store";
-    program::WriteProperty(kWindow, save, 0, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kStore)));
-    program::WriteProperty(kWindow, refresh, 1, 0);
-    program::WriteProperty(kWindow, greyed, 2, 0);
-    program::WriteProperty(kWindow, secret, 3, 1);
+    const uint32_t items[] = {0x26010003, 0x26010005, 0x26010006, 0x26010009};
+    const uint32_t values[] = {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kStore)), 0, 0, 1};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (uint32_t item : items) {
+            char* caption = reinterpret_cast<char*>(static_cast<uintptr_t>(program::ReadProperty(kWindow, item, 0)));
+            Log(std::string(pass ? "reread " : "read ") + caption + " " + N(program::ReadProperty(kWindow, item, 1)) +
+                " " + N(program::ReadProperty(kWindow, item, 2)) + " " + N(program::ReadProperty(kWindow, item, 3)));
+            program::FreeMemory(caption);
+        }
+        for (int i = 0; i < 4 && pass == 0; ++i)
+            program::WriteProperty(kWindow, items[i], i, values[i]);
+    }
     program::WriteProperty(kWindow, 0x2601000E, 2, 1);  // "&Deep" greyed
-    for (uint32_t item : {save, refresh, greyed, secret})
-        LogItem("reread", item);
     LogAlive("replaced");
-    DumpAll("after");
+    Dump("after", GetMenu(FindWindowA("ZkWindow", "Menus")), "");
 }
 
 int StartRoutine() {
@@ -117,10 +107,7 @@ int StartRoutine() {
     program::LoadStartupWindow(kWindow);
     program::LoadStartupWindow(0x52010010);
     Log("plain window menu " + N(GetMenu(FindWindowA("ZkWindow", "Plain")) != nullptr));
-    DumpAll("load");
-    RECT r{};
-    GetMenuItemRect(FindWindowA("ZkWindow", "Menus"), g_menus[0], 1, &r);
-    Log("tree " + N(r.left) + " " + N(r.top) + " " + N(r.right) + " " + N(r.bottom));
+    Dump("load", GetMenu(FindWindowA("ZkWindow", "Menus")), "");
     program::RunMessageLoop();
     LogAlive("end");
     program::EndProgram(0);
