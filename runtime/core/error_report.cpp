@@ -12,9 +12,14 @@ const char kTextExternalPackageCall[] = "静态编译的程序不能调用外部
 void ReportRuntimeError(const char* message, int32_t code)
 {
     RuntimeApp& app = Runtime();
+    const std::string text = BuildRuntimeErrorText(message, code);
+    if (!app.OnMainThread()) {
+        // The lists belong to the main thread: it drops the exit routines itself.
+        MessageBoxA(nullptr, text.c_str(), kTextErrorCaption, MB_OK | MB_ICONHAND);
+        app.RequestEndFromWorker(-1, true);
+    }
     // No unit event may reach a handler while the box is up or afterwards.
     ++app.eventSuppressionCount;
-    const std::string text = BuildRuntimeErrorText(message, code);
     MessageBoxA(nullptr, text.c_str(), kTextErrorCaption, MB_OK | MB_ICONHAND);
     // The program's own exit routines do not run after a fatal error.
     app.exitRoutines.Clear();

@@ -1,5 +1,5 @@
 // The compiled program's own small routines the runtime binds to: the stubs of absent optional
-// components, and the words the indexed-service stub reads.
+// components.
 #include <cstdint>
 
 #include "runtime/core/program_calls.h"
@@ -7,9 +7,6 @@
 #include "runtime/core/program_support.h"
 
 extern "C" {
-int32_t ProgramPendingIndex = 0;
-const void* ProgramPendingTarget = nullptr;
-
 uint32_t ProgramStubZero() { return 0; }
 void ProgramStubNothing() {}
 }

@@ -71,8 +71,13 @@ bool HiddenOwnerWindow::Create()
 
 LRESULT HiddenOwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == EndRequestMessage)
+    if (message == EndRequestMessage) {
+        // A request that follows a runtime error on another thread: the exit routines are
+        // skipped here, on the thread that owns the list.
+        if (lParam == kEndAfterRuntimeError)
+            Runtime().exitRoutines.Clear();
         Runtime().EndProgram(static_cast<int32_t>(wParam));
+    }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -82,8 +87,10 @@ RuntimeApp::RuntimeApp() { InitializeCriticalSection(&soundLock); }
 
 RuntimeApp::~RuntimeApp()
 {
-    // Every list is empty by now; this only matters for a program that never started.
-    Shutdown(0);
+    // Every list is empty by now; this only matters for a program that never started. A process
+    // ended from another thread is torn down there: the main thread's state is left alone.
+    if (OnMainThread())
+        Shutdown(0);
     DeleteCriticalSection(&soundLock);
 }
 
@@ -114,7 +121,7 @@ BOOL RuntimeApp::PreTranslateMessage(MSG* msg)
     for (HWND window = msg->hwnd; window; window = IsChildWindow(window) ? ::GetParent(window) : nullptr) {
         CWnd* object = CWnd::FromHandlePermanent(window);
         if (!object)
-            object = reinterpret_cast<CWnd*>(::SendMessageA(window, UnitObjectQueryMessage, 0, 0));
+            object = reinterpret_cast<CWnd*>(SendPrivateMessage(window, UnitObjectQueryMessage, 0, 0));
         if (object && object->PreTranslateMessage(msg))
             return TRUE;
         if (window == main)
@@ -350,23 +357,43 @@ void RuntimeApp::EndProgram(int32_t exitCode)
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
+bool RuntimeApp::OnMainThread() const
+{
+    return !mainThreadId || GetCurrentThreadId() == mainThreadId;
+}
+
+void RuntimeApp::RequestEndFromWorker(int32_t exitCode, bool afterRuntimeError)
+{
+    // The request is posted, not sent: the main thread may be waiting for this very thread,
+    // and a send would then never return. The worker touches none of the main thread's state;
+    // it ends itself so that a main thread waiting for it goes on and takes the request.
+    HWND owner = hiddenOwner.m_hWnd;
+    if (owner && ::PostMessageA(owner, EndRequestMessage, static_cast<WPARAM>(exitCode),
+                                afterRuntimeError ? kEndAfterRuntimeError : 0))
+        ExitThread(static_cast<DWORD>(exitCode));
+    // Nobody on the main thread can take the request: end at once.
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
 void RuntimeApp::Shutdown(int32_t exitCode)
 {
-    ++eventSuppressionCount;
     // Only the main thread takes the program apart; any other thread asks it to.
-    if (mainThreadId && GetCurrentThreadId() != mainThreadId) {
-        if (hiddenOwner.m_hWnd)
-            ::SendMessageA(hiddenOwner.m_hWnd, EndRequestMessage, static_cast<WPARAM>(exitCode), 0);
-        if (!shuttingDown)
-            ExitProcess(static_cast<UINT>(exitCode));
-        return;
-    }
+    if (!OnMainThread())
+        RequestEndFromWorker(exitCode, false);
+    ++eventSuppressionCount;
     shuttingDown = 1;
     ReleaseIdleState();
 
-    for (int32_t i = 0; i < windows.Count(); ++i)
-        ReleaseWindowObject(windows.At(i));
-    windows.Clear();
+    // The list is taken apart before any window goes: a window unit that is destroyed looks
+    // the windows up again (is any still open? which one is modal?), and must not reach an
+    // object deleted a moment earlier.
+    WindowList taken = windows.Take();
+    for (int32_t i = 0; i < taken.Count(); ++i) {
+        if (HWND handle = taken.At(i)->Handle())
+            ::DestroyWindow(handle);
+    }
+    for (int32_t i = 0; i < taken.Count(); ++i)
+        ReleaseWindowObject(taken.At(i));
 
     // Taken off the list first: a routine that ends the program must not see itself again.
     const WordList routines = exitRoutines.Take();

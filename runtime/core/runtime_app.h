@@ -16,6 +16,7 @@
 // Private window messages of the runtime.
 constexpr UINT UnitObjectQueryMessage = WM_APP + 2;  // 0x8002: "which unit object are you?"
 constexpr UINT EndRequestMessage = WM_APP + 999;     // 0x83E7: end the program on the main thread
+constexpr LPARAM kEndAfterRuntimeError = 1;          // its second word: a runtime error was reported
 
 // An optional external component: a loader (run once at the first lookup; zero disables the
 // component), a lookup (entry name -> address) and a release routine.
@@ -49,6 +50,9 @@ public:
     void RuntimeInit();
     void Shutdown(int32_t exitCode);
     [[noreturn]] void EndProgram(int32_t exitCode);
+    // Asks the main thread to end the program and ends the calling (other) thread.
+    [[noreturn]] void RequestEndFromWorker(int32_t exitCode, bool afterRuntimeError);
+    bool OnMainThread() const;
 
     // --- Message loop ------------------------------------------------------------------------
     void RunMessageLoop();                      // service 10

@@ -66,23 +66,34 @@ void CloseSearchRoutine(HANDLE handle)
 }
 
 // An array block: dimension count, one size per dimension, then the elements. A constant array
-// is copied out before anyone writes to it. Sizes that overflow are treated as unreadable and
-// the array is left where it is.
+// is copied out before anyone writes to it. A header that does not lie wholly inside the area,
+// or sizes whose product does not fit a block, leave the array where it is.
 void MakeArrayWritableRoutine(int32_t elementSize, void** array)
 {
-    if (!array || !InConstantArea(*array))
+    if (!array || !InConstantArea(*array) || elementSize < 0)
         return;
-    const uint32_t* words = static_cast<const uint32_t*>(*array);
-    const uint64_t dimensions = words[0];
+    const char* start = static_cast<const char*>(*array);
+    const uint64_t available = static_cast<uint64_t>(Runtime().constantEnd - start);
+    uint32_t dimensions = 0;
+    if (available < 4)
+        return;
+    std::memcpy(&dimensions, start, 4);
+    if (dimensions >= 64 || available < 4 + 4 * uint64_t{dimensions})
+        return;
+    constexpr uint64_t kLargest = 0x7FFFFFFF;
     uint64_t elements = 1;
-    for (uint64_t d = 0; d < dimensions && d < 64; ++d)
-        elements *= words[1 + d];
-    const uint64_t total = 4 + 4 * dimensions + elements * static_cast<uint64_t>(elementSize);
-    if (dimensions >= 64 || elementSize < 0 || total > 0x7FFFFFFF)
+    for (uint32_t d = 0; d < dimensions; ++d) {
+        uint32_t size;
+        std::memcpy(&size, start + 4 + 4 * d, 4);
+        elements *= size;  // both factors below 2^32: no wrap
+        if (elements > kLargest)
+            return;
+    }
+    const uint64_t total = 4 + 4 * uint64_t{dimensions} + elements * static_cast<uint64_t>(elementSize);
+    if (total > kLargest)
         return;
     void* copy = AllocMemory(static_cast<int32_t>(total));
-    const uint64_t available = static_cast<uint64_t>(Runtime().constantEnd - static_cast<char*>(*array));
-    std::memcpy(copy, *array, static_cast<size_t>(total < available ? total : available));
+    std::memcpy(copy, start, static_cast<size_t>(total < available ? total : available));
     *array = copy;
 }
 

@@ -436,3 +436,23 @@ BOOL RegisterWndClass(const char* className, UINT style, HCURSOR cursor, HBRUSH 
     wc.lpszClassName = className;
     return RegisterClassA(&wc) != 0;
 }
+
+// ---- Private messages -----------------------------------------------------------------------
+
+namespace {
+thread_local UINT t_privateMessage = 0;  // the private message this thread is sending now
+}
+
+LRESULT SendPrivateMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!window || ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId())
+        return 0;
+    const UINT saved = t_privateMessage;
+    t_privateMessage = message;
+    const LRESULT answer = ::SendMessageA(window, message, wParam, lParam);
+    t_privateMessage = saved;
+    return answer;
+}
+
+bool IsOwnThreadPrivateMessage(UINT message) {
+    return t_privateMessage == message && !::InSendMessage();
+}

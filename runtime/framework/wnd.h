@@ -128,3 +128,11 @@ private:
 // are bound and subclassed whatever the class's procedure is.
 BOOL RegisterWndClass(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
                       HICON icon = nullptr, WNDPROC proc = CWnd::StdWndProc);
+
+// Private messages whose words are pointers (a device context and a rectangle, an object) are
+// meant only for windows of the sending thread. Anyone can post such a number or send it from
+// another process, so a receiver honours one only when it was sent through SendPrivateMessage
+// on its own thread: never when posted, never across threads. A private message is sent only
+// to windows of the calling thread; for any other window the answer is 0.
+LRESULT SendPrivateMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool IsOwnThreadPrivateMessage(UINT message);

@@ -2,6 +2,7 @@
 #include "runtime/image/form_block.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "runtime/framework/archive.h"
@@ -22,6 +23,26 @@ void StoreU32(uint8_t* p, uint32_t v) {
 }
 
 size_t Remaining(const CMemFile& file) { return file.GetLength() - file.GetPosition(); }
+
+// The form block's byte blocks and texts: a size word, then that many bytes. The archive takes a
+// negative size as empty, which would let a damaged size word pass and shift every later field;
+// here a size beyond what is left is a damaged block.
+bool ReadSized(CArchive& ar, const CMemFile& file, std::vector<uint8_t>* out) {
+    out->clear();
+    const uint32_t size = ar.ReadDWord();
+    if (ar.Failed() || size > Remaining(file))
+        return false;
+    out->resize(size);
+    return size == 0 || ar.Read(out->data(), size);
+}
+
+bool ReadSizedText(CArchive& ar, const CMemFile& file, std::string* out) {
+    std::vector<uint8_t> bytes;
+    if (!ReadSized(ar, file, &bytes))
+        return false;
+    out->assign(bytes.begin(), bytes.end());
+    return true;
+}
 
 // The head shared by unit records and menu item records.
 template <typename Fields>
@@ -84,7 +105,8 @@ bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, Un
     out->children.resize(childCount);
     for (uint32_t& child : out->children)
         child = ar.ReadDWord();
-    ar.ReadBlock(out->mousePointer);
+    if (!ReadSized(ar, file, &out->mousePointer))
+        return false;
     ar.ReadZText(out->tag);
     out->reserved2 = ar.ReadDWord();
     out->flags = ar.ReadDWord();
@@ -287,8 +309,10 @@ bool UnitTable::ReplaceRecord(uint32_t index, const uint8_t* data, size_t size) 
     const size_t start = EntryStart(index);
     const uint32_t oldOffset = OffsetAt(index);
     const size_t oldSize = LoadU32(bytes_.data() + start);
-    // Offsets and sizes are words: the grown table must still be addressable by them.
-    if (size > 0xFFFFFFFFu || bytes_.size() - oldSize + size - 8 * static_cast<size_t>(count_) > 0xFFFFFFFFu)
+    // Offsets and sizes are words: the grown table (whose records alone hold the new one) must
+    // still be addressable by them. Counted in 64 bits, since size_t may be as narrow as a word.
+    const uint64_t grownSize = uint64_t{bytes_.size()} - oldSize + size;
+    if (grownSize - 8 * uint64_t{count_} > 0xFFFFFFFFu || grownSize > std::numeric_limits<size_t>::max() / 2)
         return false;
     std::vector<uint8_t> grown;
     grown.reserve(bytes_.size() - oldSize + size);
@@ -322,7 +346,7 @@ bool ReadFormBlock(const uint8_t* data, size_t size, std::vector<WindowDescripti
     CMemFile file(data, size);
     CArchive ar(file, CArchive::load);
     std::vector<uint8_t> list;
-    if (!ar.ReadBlock(list) || list.size() % 8 != 0)
+    if (!ReadSized(ar, file, &list) || list.size() % 8 != 0)
         return false;
     const size_t windowCount = list.size() / 8;
     std::vector<WindowDescriptionData> windows(windowCount);
@@ -331,11 +355,11 @@ bool ReadFormBlock(const uint8_t* data, size_t size, std::vector<WindowDescripti
         w.windowId = LoadU32(list.data() + 4 * i);
         w.wordA = ar.ReadDWord();
         w.wordB = ar.ReadDWord();
-        ar.ReadText(w.textA);
-        ar.ReadText(w.textB);
+        if (!ReadSizedText(ar, file, &w.textA) || !ReadSizedText(ar, file, &w.textB))
+            return false;
         uint32_t entryCount = ar.ReadDWord();
         std::vector<uint8_t> tableBytes;
-        if (!ar.ReadBlock(tableBytes) || !w.table.Assign(entryCount, std::move(tableBytes)))
+        if (!ReadSized(ar, file, &tableBytes) || !w.table.Assign(entryCount, std::move(tableBytes)))
             return false;
     }
     // The header gives the block's exact size: anything after the last description means the
@@ -364,10 +388,18 @@ std::vector<uint8_t> WriteFormBlock(const std::vector<WindowDescriptionData>& wi
     return Finish(file, ar);
 }
 
-bool RelocateHandlers(UnitTable& table, uint32_t handlerBase) {
-    auto relocate = [handlerBase](uint8_t* word) {
+bool RelocateHandlers(UnitTable& table, uint32_t handlerBase, uint32_t slotCount) {
+    // A binding must lead to the jump of a slot of the program's handler area.
+    auto relocate = [handlerBase, slotCount](uint8_t* word) {
         uint32_t offset = LoadU32(word);
-        StoreU32(word, offset == kNoHandlerOffset ? 0 : handlerBase + offset);
+        if (offset == kNoHandlerOffset) {
+            StoreU32(word, 0);
+            return true;
+        }
+        if (offset % kHandlerSlotSize != 0 || offset / kHandlerSlotSize >= slotCount)
+            return false;
+        StoreU32(word, handlerBase + offset);
+        return true;
     };
     for (uint32_t i = 0; i < table.Count(); ++i) {
         uint32_t size = 0;
@@ -375,24 +407,25 @@ bool RelocateHandlers(UnitTable& table, uint32_t handlerBase) {
         if (table.IsMenuItem(i)) {
             MenuItemFields item;
             size_t at = 0;
-            if (!ParseMenuItemRecord(record, size, &item, &at))
+            if (!ParseMenuItemRecord(record, size, &item, &at) || !relocate(record + at))
                 return false;
-            relocate(record + at);
         } else {
             UnitRecordFields unit;
             UnitRecordLayout layout;
             if (!ParseUnitRecord(record, size, &unit, &layout))
                 return false;
-            for (size_t at : layout.handlerOffsets)
-                relocate(record + at);
+            for (size_t at : layout.handlerOffsets) {
+                if (!relocate(record + at))
+                    return false;
+            }
         }
     }
     return true;
 }
 
-bool RelocateHandlers(std::vector<WindowDescriptionData>& windows, uint32_t handlerBase) {
+bool RelocateHandlers(std::vector<WindowDescriptionData>& windows, uint32_t handlerBase, uint32_t slotCount) {
     for (WindowDescriptionData& w : windows) {
-        if (!RelocateHandlers(w.table, handlerBase))
+        if (!RelocateHandlers(w.table, handlerBase, slotCount))
             return false;
     }
     return true;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/image/handler_area.h"
+
 // Identifier layout: bits 28-31 sub-kind, 24-27 kind, 0-23 serial.
 enum IdentifierKind : uint32_t {
     kIdKindWindow = 0x2,
@@ -168,6 +170,8 @@ std::vector<uint8_t> WriteFormBlock(const std::vector<WindowDescriptionData>& wi
 
 // Turns the handler offsets of a table into addresses: -1 becomes 0 (no handler), any other
 // offset HandlerBase plus the offset; menu items' handler and every binding of a unit record.
-// False when a record no longer parses (the table is then only partly relocated).
-bool RelocateHandlers(UnitTable& table, uint32_t handlerBase);
-bool RelocateHandlers(std::vector<WindowDescriptionData>& windows, uint32_t handlerBase);
+// False when a record no longer parses or an offset is not one of the `slotCount` slots of the
+// handler area (the table is then only partly relocated).
+bool RelocateHandlers(UnitTable& table, uint32_t handlerBase, uint32_t slotCount);
+bool RelocateHandlers(std::vector<WindowDescriptionData>& windows, uint32_t handlerBase,
+                      uint32_t slotCount);

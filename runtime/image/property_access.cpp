@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,8 +15,8 @@
 #include "runtime/core/services.h"
 #include "runtime/framework/wnd.h"
 #include "runtime/image/mouse_pointer.h"
-#include "runtime/image/window_store.h"
 #include "runtime/image/window_menu.h"
+#include "runtime/image/window_store.h"
 #include "runtime/units/unit_type.h"
 
 namespace {
@@ -66,7 +67,10 @@ uint32_t* NewBlockValue(const uint8_t* data, int32_t length)
 {
     if (!data || length <= 0)
         return nullptr;
-    auto* block = static_cast<uint32_t*>(AllocMemory(8 + length));
+    // The two header words must fit beside the bytes in one block: asking for the largest
+    // block there is fails as a full heap does.
+    const int32_t size = length <= INT32_MAX - 8 ? 8 + length : INT32_MAX;
+    auto* block = static_cast<uint32_t*>(AllocMemory(size));
     block[0] = 1;
     block[1] = static_cast<uint32_t>(length);
     std::memcpy(block + 2, data, static_cast<size_t>(length));
@@ -524,14 +528,18 @@ void WriteProperty(uint32_t windowId, uint32_t unitId, int32_t number, int32_t p
         --app.eventSuppressionCount;
 }
 
+// Through a unit reference only the unit's own properties (8 and up, numbered as everywhere
+// else) are reached: the descriptor and the unit are asked with the same property.
 uint64_t ReadPropertyOfObject(uint32_t typeId, uint32_t object, int32_t number, int32_t part)
 {
     Target t;
     t.type = FindUnitType(typeId);
     t.unit = Ptr<CWnd>(object);
     const PropertyDescriptor& descriptor = Descriptor(t.type, number);
+    if (number < 8)
+        return 0;
     uint32_t value[2];
-    GetOwn(t, number, value);
+    GetOwn(t, number - 8, value);
     return ConvertForProgram(FormOf(descriptor.typeCode), value, part);
 }
 
@@ -542,10 +550,12 @@ void WritePropertyOfObject(uint32_t typeId, uint32_t object, int32_t number, int
     t.type = FindUnitType(typeId);
     t.unit = Ptr<CWnd>(object);
     const PropertyDescriptor& descriptor = Descriptor(t.type, number);
+    if (number < 8)
+        return;
     UnitValue converted;
-    ConvertForUnit(&t, FormOf(descriptor.typeCode), number, part, value, second, converted);
+    ConvertForUnit(&t, FormOf(descriptor.typeCode), number - 8, part, value, second, converted);
     auto changed = reinterpret_cast<PropertyChangedFn>(UnitOperation(t.type, kOpPropertyChanged));
     uint32_t result = 0;
     if (changed)
-        changed(t.unit, number, converted.words, &result);
+        changed(t.unit, number - 8, converted.words, &result);
 }

@@ -7,6 +7,7 @@
 #include "runtime/core/services.h"
 #include "runtime/framework/wnd.h"
 #include "runtime/image/event_dispatch.h"
+#include "runtime/image/handler_area.h"
 #include "runtime/image/mouse_pointer.h"
 #include "runtime/image/window_menu.h"
 #include "runtime/units/unit_type.h"
@@ -157,15 +158,23 @@ void MakeCursors(WindowObject& window)
     }
 }
 
+// Undoes a load that stopped half-way: what was created goes, exactly once, and the table is the
+// image's again. Destroying the window takes its units and its menu with it (each unit and the
+// window announce themselves through UnitDestroyed); a menu never attached is destroyed here.
 void FailLoad(WindowObject& window)
 {
+    if (HWND handle = window.Handle())
+        ::DestroyWindow(handle);
+    else if (window.menu)
+        ::DestroyMenu(window.menu);
     if (window.accelerators)
         DestroyAcceleratorTable(window.accelerators);
-    if (window.menu)
-        DestroyMenu(window.menu);
     window.accelerators = nullptr;
     window.menu = nullptr;
-    window.pristine.Clear();
+    if (!window.pristine.Empty()) {
+        window.live = std::move(window.pristine);
+        window.pristine.Clear();
+    }
     RuntimeCallback(kRequestUnblockEvents, 0, 0);
 }
 
@@ -309,6 +318,15 @@ void WindowList::Clear()
     count_ = 0;
 }
 
+WindowList WindowList::Take()
+{
+    WindowList taken;
+    taken.words_ = words_.Take();
+    taken.count_ = count_;
+    count_ = 0;
+    return taken;
+}
+
 // --- Reading and lookup -------------------------------------------------------------------------
 
 bool ReadFormBlock(const ImageHeader& header, WindowList* windows)
@@ -317,7 +335,7 @@ bool ReadFormBlock(const ImageHeader& header, WindowList* windows)
         return true;
     std::vector<WindowDescriptionData> descriptions;
     if (!ReadFormBlock(header.formBlock, static_cast<size_t>(header.formBlockSize), &descriptions) ||
-        !RelocateHandlers(descriptions, header.handlerBase))
+        !RelocateHandlers(descriptions, header.handlerBase, HandlerSlotCount(header.handlerBase)))
         return false;
     for (WindowDescriptionData& description : descriptions) {
         auto* window = new WindowObject;
@@ -518,6 +536,13 @@ void ReleaseWindowObject(WindowObject* window)
         return;
     if (HWND handle = window->Handle())
         ::DestroyWindow(handle);
+    // The window is no longer listed, so its destruction did not reach UnitDestroyed.
+    for (uint32_t i = 0; i < window->live.Count(); ++i) {
+        if (HCURSOR cursor = window->Cursor(static_cast<int>(i)))
+            DestroyMouseCursor(cursor);
+    }
+    if (window->accelerators)
+        DestroyAcceleratorTable(window->accelerators);
     delete window;
 }
 

@@ -57,6 +57,8 @@ public:
     int32_t IndexOf(const WindowObject* window) const;
     bool Add(WindowObject* window);
     void Clear();
+    // Hands the whole list over and leaves this one empty.
+    WindowList Take();
     const WordList& Words() const { return words_; }
 
 private:
@@ -79,7 +81,8 @@ bool LoadWindow(WindowObject* window, bool modal, HWND parent);
 void ShowLoadedWindow(WindowObject* window, bool show);
 // Forgets a destroyed unit's live object, or the whole load when the window itself is gone.
 void UnitDestroyed(uint32_t windowId, uint32_t unitId);
-// Destroys a loaded window and frees the object.
+// Destroys a loaded window and frees the object with what it still holds. The object must no
+// longer be on the runtime's window list.
 void ReleaseWindowObject(WindowObject* window);
 // Raises the window's idle event with the milliseconds the idle period has lasted; true when a
 // handler ran and asked for more idle time.

@@ -1,6 +1,7 @@
 // The edit box's typing filter and its normalisation on leaving; see edit_input_modes.h.
 #include "runtime/units/edit_input_modes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -270,8 +271,11 @@ std::string NormaliseInput(int32_t mode, const std::string& text) {
         break;
     case kInputLong: result = DecimalText(LeadingInteger(text)); break;
     case kInputSingle: {
-        // "-0" reads as zero and empties the box like "0"; the sign of a zero is not kept.
-        const float single = static_cast<float>(LeadingDecimal(text)) + 0.0f;
+        // "-0" reads as zero and empties the box like "0"; the sign of a zero is not kept. A
+        // value beyond the single range stops at its largest value, as integers stop at theirs.
+        constexpr double kLargest = std::numeric_limits<float>::max();
+        const double real = std::min(std::max(LeadingDecimal(text), -kLargest), kLargest);
+        const float single = static_cast<float>(real) + 0.0f;
         uint32_t bits;
         std::memcpy(&bits, &single, sizeof bits);
         result = RealText(kTagSingle, bits, 0);

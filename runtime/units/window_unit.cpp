@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/core/dbcs_text.h"
 #include "runtime/core/runtime_app.h"
-#include "runtime/image/window_store.h"
 #include "runtime/image/window_menu.h"
+#include "runtime/image/window_store.h"
 
 namespace {
 
@@ -155,6 +156,8 @@ LRESULT CWinFormUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: OnPaint(); return 0;
     case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
     case PaintBackgroundMessage:
+        if (!IsOwnThreadPrivateMessage(message))
+            return 0;
         if (lParam)
             PaintBackground(reinterpret_cast<HDC>(wParam), *reinterpret_cast<const RECT*>(lParam));
         return kPaintBackgroundAnswer;
@@ -364,8 +367,12 @@ void CWinFormUnit::SetTrayIcon(HICON trayIcon, const char* tip) {
     record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record.uCallbackMessage = TrayNotifyMessage;
     record.hIcon = trayIcon;
-    if (tip)
-        lstrcpynA(record.szTip, tip, 63);  // 62 bytes and the terminator
+    if (tip) {
+        // 62 bytes and the terminator, in whole characters.
+        const size_t length = WholeCharacterPrefix(tip, 62);
+        std::memcpy(record.szTip, tip, length);
+        record.szTip[length] = '\0';
+    }
     if (trayIcon) {
         Shell_NotifyIconA(m_trayShown ? NIM_MODIFY : NIM_ADD, &record);
         m_trayShown = true;

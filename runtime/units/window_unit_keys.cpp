@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "runtime/core/dbcs_text.h"
 #include "runtime/core/runtime_app.h"
 #include "runtime/image/form_block.h"
 #include "runtime/image/window_store.h"
@@ -305,8 +306,8 @@ bool CWinFormUnit::OpenHelp() {
     if (file.empty()) {
         const RuntimeApp& app = Runtime();
         file = std::string(app.programDirectory) + "\\" + app.programFileName;
-        const size_t dot = file.find_last_of('.');
-        const size_t slash = file.find_last_of('\\');
+        const size_t dot = LastCharacter(file, '.');
+        const size_t slash = LastCharacter(file, '\\');
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
             file.erase(dot);
         file += ".hlp";

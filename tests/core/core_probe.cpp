@@ -75,23 +75,29 @@ const char* const kDllEntries[] = {"lstrlenA", "wsprintfA", "#7", "NoSuchEntryAn
 
 // --- The image -----------------------------------------------------------------------------------
 
-// The constant area: "constant", an empty text, then six letters with no terminator, so that
-// the area ends in the middle of a text.
+// The constant area: two array blocks (a valid one of two integers, and one whose three
+// dimension sizes multiply past 2^64), then "constant", an empty text, then six letters with no
+// terminator, so that the area ends in the middle of a text.
 struct ProbeData {
     const void* services[kServiceCount];
+    uint32_t arrays[8];
     char constants[16];
 };
+constexpr size_t kArraysSize = sizeof(uint32_t) * 8;
 
 }  // namespace
 
 extern "C" {
 
 const ProbeData ProbeDataBlock = {
-    TAVORI_RUNTIME_SERVICES, {'c', 'o', 'n', 's', 't', 'a', 'n', 't', 0, 0, 'a', 'b', 'c', 'd', 'e', 'f'}};
+    TAVORI_RUNTIME_SERVICES,
+    {1, 2, 0x11111111, 0x22222222, 3, 0x80000000, 0x80000000, 0x80000000},
+    {'c', 'o', 'n', 's', 't', 'a', 'n', 't', 0, 0, 'a', 'b', 'c', 'd', 'e', 'f'}};
 const void* const* const ProgramServices = ProbeDataBlock.services;
 
 const ImageHeader ProgramImageHeader = {
-    3, 0, 0x10004, 0x401004, ProbeDataBlock.constants, sizeof(ProbeDataBlock.constants), nullptr, 0,
+    3, 0, 0x10004, 0x401004, reinterpret_cast<const char*>(ProbeDataBlock.arrays),
+    static_cast<int32_t>(kArraysSize + sizeof(ProbeDataBlock.constants)), nullptr, 0,
     2, kLibraries, 5, kDllFiles, kDllEntries,
 };
 
@@ -129,6 +135,55 @@ void CallDllCommands()
     HMODULE module = GetModuleHandleA("core_probe_dll.dll");
     FreeLibrary(module);
     Log(std::string("after one release ") + (GetModuleHandleA("core_probe_dll.dll") ? "loaded" : "unloaded"));
+}
+
+// Two threads call two declared commands at once, and one call sits in another's arguments:
+// each call must reach the entry it names.
+struct Hammer {
+    int32_t index;
+    int wrong = 0;
+};
+
+DWORD WINAPI HammerCalls(void* parameter)
+{
+    auto* h = static_cast<Hammer*>(parameter);
+    for (int i = 0; i < 20000; ++i) {
+        const int got = h->index == 0 ? program::DllCommand<int(WINAPI*)(const char*)>(0)("hello")
+                                      : program::DllCommand<int(WINAPI*)(int)>(2)(21);
+        h->wrong += got != (h->index == 0 ? 5 : 42);
+    }
+    return 0;
+}
+
+void CallFromThreads()
+{
+    program::DllCommand<int(WINAPI*)(int)>(2)(1);  // resolved once, before the threads start
+    const int nested = program::DllCommand<int(WINAPI*)(int)>(2)(program::DllCommand<int(WINAPI*)(const char*)>(0)("hello"));
+    Hammer a{0}, b{2};
+    HANDLE threads[2] = {CreateThread(nullptr, 0, HammerCalls, &a, 0, nullptr),
+                         CreateThread(nullptr, 0, HammerCalls, &b, 0, nullptr)};
+    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    Log("nested " + std::to_string(nested) + " wrong " + std::to_string(a.wrong) + " " + std::to_string(b.wrong));
+}
+
+// Internal routine 2 copies a constant array out; sizes that wrap or a header that runs past
+// the area leave the array where it is.
+void CopyArrays()
+{
+    auto makeWritable = program::InternalRoutineAt<void (*)(int32_t, void**)>(program::kMakeArrayWritable);
+    const uint32_t* valid = ProbeDataBlock.arrays;
+    void* a = const_cast<uint32_t*>(valid);
+    makeWritable(4, &a);
+    const bool same = a != valid && std::memcmp(a, valid, 16) == 0;
+    void* wrapped = const_cast<uint32_t*>(valid + 4);
+    makeWritable(4, &wrapped);
+    void* tail = const_cast<char*>(ProbeDataBlock.constants + 14);
+    makeWritable(1, &tail);
+    Log(std::string("arrays copied ") + (same ? "same" : "different") + ", wrapped " +
+        (wrapped == valid + 4 ? "kept" : "copied") + ", tail " + (tail == ProbeDataBlock.constants + 14 ? "kept" : "copied"));
+    program::FreeMemory(a);
 }
 
 void CallCommands()
@@ -303,8 +358,12 @@ extern "C" int StartRoutine()
         program::DllCommand<int(WINAPI*)()>(3)();
     } else if (Is("dll-missing-file")) {
         program::DllCommand<int(WINAPI*)()>(4)();
+    } else if (Is("dll-threads")) {
+        CallFromThreads();
     } else if (Is("dll")) {
         CallDllCommands();
+    } else if (Is("arrays")) {
+        CopyArrays();
     } else if (Is("commands")) {
         CallCommands();
         CallCallbacks();

@@ -102,6 +102,20 @@ TEST(DllCommands, RealExportsAreCalledWithTheCallersOwnArguments)
                        "library 6\n");
 }
 
+TEST(DllCommands, EachCallReachesItsOwnEntryAcrossThreadsAndWhenNested)
+{
+    const Outcome out = RunProbe("dll-threads", false);
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.log, "library 1\nnested 10 wrong 0 0\nlibrary 6\n");
+}
+
+TEST(Memory, ConstantArraysAreCopiedOutOnlyWhenTheirSizesHold)
+{
+    const Outcome out = RunProbe("arrays", false);
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.log, "library 1\narrays copied same, wrapped kept, tail kept\nlibrary 6\n");
+}
+
 TEST(DllCommands, UnresolvableEntriesAreFatal)
 {
     ExpectRuntimeError(RunProbe("dll-missing-entry", true),

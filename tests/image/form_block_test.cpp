@@ -403,7 +403,7 @@ TEST(FormBlock, RefusesMalformedBlocks) {
 TEST(Relocation, MinusOneIsNoHandlerZeroIsTheBase) {
     UnitTable t;
     ASSERT_TRUE(t.Assign(3, ThreeEntryTable(0, 24)));
-    ASSERT_TRUE(RelocateHandlers(t, 0x00401004));
+    ASSERT_TRUE(RelocateHandlers(t, 0x00401004, 3));
     UnitRecordFields f;
     Bytes r = t.RecordCopy(0);
     ASSERT_TRUE(ParseUnitRecord(r.data(), r.size(), &f, nullptr));
@@ -420,12 +420,27 @@ TEST(Relocation, MinusOneIsNoHandlerZeroIsTheBase) {
     EXPECT_EQ(m.tail, Bytes{0x77});
 }
 
+TEST(Relocation, RefusesOffsetsOutsideTheHandlerArea) {
+    // The window's and the menu item's offsets vary; the button always leads to slot 1. Slot 2
+    // is the last of three; one past it or the middle of a slot is refused, in a menu item as
+    // in a unit, and so is the button's slot 1 when the area has one slot only.
+    const struct { uint32_t window, menu, slots; bool ok; } cases[] = {
+        {0, 24, 3, true}, {0, 36, 3, false}, {36, 0, 3, false}, {5, 0, 3, false},
+        {0, 14, 3, false}, {0, 0xFFFFFFFF, 2, true}, {0, 0xFFFFFFFF, 1, false}, {0xFFFFFFF0, 0, 3, false},
+    };
+    for (const auto& c : cases) {
+        UnitTable t;
+        ASSERT_TRUE(t.Assign(3, ThreeEntryTable(c.window, c.menu)));
+        EXPECT_EQ(RelocateHandlers(t, 0x00401004, c.slots), c.ok) << c.window << " " << c.menu << " " << c.slots;
+    }
+}
+
 TEST(Relocation, ReachesEveryWindowOfABlock) {
     Bytes t1 = ThreeEntryTable(36, 0xFFFFFFFF), t2 = Builder().w(0x06020000).w(0).block(WindowRecord(0)).b;
     Bytes block = TwoWindowBlock(t1, t2);
     std::vector<WindowDescriptionData> windows;
     ASSERT_TRUE(ReadFormBlock(block.data(), block.size(), &windows));
-    ASSERT_TRUE(RelocateHandlers(windows, 0x1000));
+    ASSERT_TRUE(RelocateHandlers(windows, 0x1000, 4));
     UnitRecordFields f;
     Bytes r = windows[0].table.RecordCopy(0);
     ASSERT_TRUE(ParseUnitRecord(r.data(), r.size(), &f, nullptr));

@@ -202,11 +202,26 @@ void Properties()
     HWND first = GetWindow(Handle(kWindow, 0), GW_CHILD);
     Log(std::string("re-created unit on top ") + (first == after->m_hWnd ? "yes" : "no"));
 
-    // Through a unit reference the number is used as it is: descriptor 1 (an integer) and the
-    // unit's own property 1 (its number, 7 in the image).
-    const uint64_t byReference = program::InternalRoutineAt<uint64_t (*)(uint32_t, uint32_t, int32_t, int32_t)>(
-        program::kReadPropertyByReference)(0x00010002, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(after)), 1, -1);
-    Log("by reference " + std::to_string(byReference));
+    // Through a unit reference the unit's own properties are numbered as everywhere else: 8 the
+    // caption (a text), 9 the number, 11 the font, 13 the data block. Every value is the
+    // program's own and is freed here; the caption read twice shows the unit kept its own.
+    const uint32_t objectWord = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(after));
+    auto byReference = [objectWord](int32_t number, int32_t part) {
+        return program::InternalRoutineAt<uint64_t (*)(uint32_t, uint32_t, int32_t, int32_t)>(
+            program::kReadPropertyByReference)(0x00010002, objectWord, number, part);
+    };
+    const uint32_t block[3] = {1, 3, 0x00636261};  // "abc"
+    program::WriteProperty(kWindow, kA, 13, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(block)));
+    std::string line = "by reference " + TextOf(byReference(8, -1)) + " " + TextOf(byReference(8, -1)) + " " +
+                       std::to_string(byReference(9, -1)) + " underline " + std::to_string(byReference(11, 4));
+    auto* copy = reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(byReference(13, -1)));
+    line += copy ? " block " + std::to_string(copy[1]) + " " + std::string(reinterpret_cast<char*>(copy + 2), copy[1])
+                 : " block null";
+    program::FreeMemory(copy);
+    program::InternalRoutineAt<void (*)(uint32_t, uint32_t, int32_t, int32_t, uint32_t, uint32_t)>(
+        program::kWritePropertyByReference)(0x00010002, objectWord, 8, -1,
+                                            static_cast<uint32_t>(reinterpret_cast<uintptr_t>("by ref")), 0);
+    Log(line + ", written " + TextOf(program::ReadProperty(kWindow, kA, 8)));
 
     WriteText(kA, 4, std::string(300, 'x').c_str());
     Log("after growing A's tag: hidden tag " + TextOf(program::ReadProperty(kWindow, kHidden, 4)) + ", F left " +

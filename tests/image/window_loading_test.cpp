@@ -97,7 +97,7 @@ TEST(PropertyAccess, ConversionsLimitsFontPartsRecreationAndRecordGrowth)
                            "rotation -900 reads 2700\n"
                            "re-created yes, caption \"kept\", control 150, children alive 6\n"
                            "re-created unit on top yes\n"
-                           "by reference 7\n"
+                           "by reference \"kept\" \"kept\" 7 underline 1 block 3 abc, written \"by ref\"\n"
                            "after growing A's tag: hidden tag \"tag hidden\", F left 10 top 160, A tag length 300\n"
                            "after shrinking: hidden tag \"tag hidden\", A tag null\n");
 }

@@ -67,7 +67,11 @@ TEST(HandlerArea, RelocatedBindingsLeadToTheirHandlers) {
     std::vector<WindowDescriptionData> windows = ReadEmbedded();
     ASSERT_EQ(windows.size(), 2u);
     const uint32_t base = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HandlerArea)) + 4;
-    ASSERT_TRUE(RelocateHandlers(windows, base));
+    // The form's raw "offset 1200" (slot 100) leads past the area's four slots: refused.
+    std::vector<WindowDescriptionData> refused = windows;
+    EXPECT_EQ(HandlerSlotCount(base), 4u);
+    EXPECT_FALSE(RelocateHandlers(refused, base, HandlerSlotCount(base)));
+    ASSERT_TRUE(RelocateHandlers(windows, base, 101));
     UnitRecordFields own;
     std::vector<uint8_t> r = windows[0].table.RecordCopy(0);
     ASSERT_TRUE(ParseUnitRecord(r.data(), r.size(), &own, nullptr));

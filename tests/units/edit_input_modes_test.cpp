@@ -102,6 +102,16 @@ TEST(InputNormalisation, IntegerModesLimitAndEmptyTheirZero) {
         EXPECT_EQ(NormaliseInput(c.mode, c.text), c.expected) << c.mode << " " << c.text;
 }
 
+TEST(InputNormalisation, SinglesBeyondTheirRangeStopAtTheLargestSingle) {
+    // 3.4028234663852886e38 is the largest single exactly; beyond it the box shows that value,
+    // never an infinity.
+    const std::string largest = NormaliseInput(kInputSingle, "3.4028234663852886e38");
+    EXPECT_EQ(NormaliseInput(kInputSingle, "1e39"), largest);
+    EXPECT_EQ(NormaliseInput(kInputSingle, "1e300"), largest);
+    EXPECT_EQ(NormaliseInput(kInputSingle, "-1e39"), "-" + largest);
+    EXPECT_EQ(largest.find('#'), std::string::npos) << largest;
+}
+
 TEST(InputNormalisation, TextModesKeepTheText) {
     for (int32_t mode : {kInputPlain, kInputReadOnly, kInputPassword, kInputIntegerText, kInputDecimalText})
         EXPECT_EQ(NormaliseInput(mode, " -1.2.3 abc"), " -1.2.3 abc") << mode;

@@ -32,6 +32,8 @@ std::string HandlerAreaAsm(const std::vector<HandlerSlot>& handlers, const std::
         "        .intel_syntax noprefix\n"
         "        .text\n"
         "        .p2align 2\n"
+        "        .long   " + std::to_string(kHandlerAreaMagic) + "        /* the area's mark */\n"
+        "        .long   " + std::to_string(handlers.size()) + "                /* slot count */\n"
         "        .globl  _HandlerArea\n"
         "_HandlerArea:\n";
     for (size_t i = 0; i < handlers.size(); ++i) {
