@@ -8,9 +8,9 @@
 # must hold at least everything before it. Looping repeats whole copies with only silence in
 # between; the refused files and a MIDI file (no MIDI device here) exit 1 without hanging; the
 # players' own test (wave_players_test.exe) runs with the device too.
-#   playsound_test.sh PLAYSOUND_EXE WAVE_PLAYERS_TEST_EXE
+#   playsound_test.sh PLAYSOUND_EXE WAVE_PLAYERS_TEST_EXE SOUND_WINDOW_PROBE_EXE
 set -u
-playsound=$1 players=$2
+playsound=$1 players=$2 probe=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 home="$work/home"
@@ -104,6 +104,23 @@ HOME=$home timeout 120 wine "$players" >"$work/players.log" 2>&1
 status=$?
 [ "$status" -eq 0 ] || tail -n 30 "$work/players.log"
 verdict "wave_players_test" "$status"
+
+# A window's background sound. The tone is the one the build put into the form.
+log="$(dirname "$probe")/sound_window_probe.log"
+tone="$(dirname "$probe")/forms/tone.wav"
+expected_log=("created" "shown 1: players 1" "mode 2: players 0" "mode 1: players 1" "once ended"
+              "mode 0: players 1" "loop returned")
+rm -f "$log" "$capture"
+HOME=$home timeout 60 wine "$probe" wave >/dev/null 2>&1; status=$?
+sox "$tone" -t raw "$work/expected.raw"
+got=$(size "$capture")
+[ "$status" -eq 0 ] && [ "$(cat "$log" 2>/dev/null)" = "$(printf '%s\n' "${expected_log[@]}")" ] \
+    && [ "$got" -gt 0 ] && cmp -s -n "$(size "$work/expected.raw")" "$capture" "$work/expected.raw"
+verdict "window with a WAVE sound (status $status, log: $(tr '\n' '|' <"$log" 2>/dev/null))" $?
+rm -f "$log"
+HOME=$home timeout 60 wine "$probe" midi >/dev/null 2>&1; status=$?
+[ "$status" -eq 0 ] && [ "$(cat "$log" 2>/dev/null)" = "$(printf '%s\n' created "shown 1: players 0" "loop returned")" ]
+verdict "window with a MIDI sound and no MIDI device (status $status, log: $(tr '\n' '|' <"$log" 2>/dev/null))" $?
 
 echo "playsound: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
