@@ -6,7 +6,8 @@
 # file longer than 20 buffers, "data" before "fmt ", an odd LIST chunk. Wine drops the last few
 # milliseconds when a device closes, so every sound ends in 0.2 s of silence and the capture
 # must hold at least everything before it. Looping repeats whole copies with only silence in
-# between; the refused files and a MIDI file (no MIDI device here) exit 1 without hanging; the
+# between; the refused files exit 1 and a MIDI file ends without hanging (no MIDI device here:
+# refused); the
 # players' own test (wave_players_test.exe) runs with the device too.
 #   playsound_test.sh PLAYSOUND_EXE WAVE_PLAYERS_TEST_EXE SOUND_WINDOW_PROBE_EXE
 set -u
@@ -87,12 +88,17 @@ printf 'RIFF\034\000\000\000WAVEfmt \020\000\000\000\001\000\001\000\100\037\000
 { head -c 36 "$work/plain.wav"; printf 'data\000\000\000\000'; } >"$work/empty.wav"
 { head -c 12 "$work/plain.wav"; tail -c +37 "$work/plain.wav"; } >"$work/nofmt.wav"
 printf 'MThd\000\000\000\006\000\000\000\001\000\140MTrk\000\000\000\014\000\220\074\100\140\200\074\000\000\377\057\000' >"$work/song.mid"
-for name in short.wav empty.wav nofmt.wav song.mid; do
+for name in short.wav empty.wav nofmt.wav; do
     file="$work/$name"
     play; status=$?
     [ "$status" -eq 1 ]
     verdict "refused $name (status $status)" $?
 done
+# With a MIDI device the song plays to its end (0), without one it is refused (1); never a hang.
+file="$work/song.mid"
+play; status=$?
+[ "$status" -eq 0 ] || [ "$status" -eq 1 ]
+verdict "MIDI song (status $status)" $?
 # No waveform device at all (no ALSA device in an empty HOME): refused, nothing waits.
 mkdir -p "$work/bare"
 file="$work/plain.wav" home_for="$work/bare" play; status=$?

@@ -1,11 +1,16 @@
 // The WAVE players with a waveform device (run by playsound_test.sh, which gives Wine a captured
 // one): a sound played once ends its player by itself; StopAllWavePlayers stops two looping
-// players at once and waits for both threads; refused data starts no player.
+// players at once and waits for both threads; refused data starts no player. The MIDI player on
+// the platform's stream: without a MIDI output device open answers 0 at once; with one, a short
+// song plays to its end.
 #include "runtime/sound/wave_player.h"
 
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <gtest/gtest.h>
+
+#include "runtime/sound/midi_stream_win32.h"
 
 #include <cstdint>
 #include <vector>
@@ -63,6 +68,20 @@ TEST(WavePlayers, RefusedDataStartsNoPlayer) {
     wave[8] = 'X';
     EXPECT_EQ(PlayWave(wave.data(), wave.size(), false), 0);
     EXPECT_EQ(LiveWavePlayerCount(), 0u);
+}
+
+TEST(MidiOnThePlatform, OpenAnswersZeroWithoutADeviceOrPlaysToTheEnd) {
+    // One quarter note at 96 ticks a quarter: note on, note off, end of track.
+    static const uint8_t song[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0,
+                                   12, 0, 0x90, 60, 64, 96, 0x80, 60, 0, 0, 0xFF, 0x2F, 0};
+    MidiPlayer player(PlatformMidiStreamDevice());
+    if (midiOutGetNumDevs() == 0) {
+        EXPECT_FALSE(player.Open(song, sizeof song, nullptr));
+        GTEST_SKIP() << "no MIDI output device: the stream calls cannot be played here";
+    }
+    ASSERT_TRUE(player.Open(song, sizeof song, nullptr));
+    ASSERT_TRUE(player.Play(false));
+    EXPECT_TRUE(WaitFor([&] { return !player.IsPlaying(); }));
 }
 
 }  // namespace
