@@ -10,6 +10,7 @@
 #include "runtime/core/program_calls.h"
 #include "runtime/core/program_image.h"
 #include "runtime/core/services.h"
+#include "runtime/image/window_menu.h"
 #include "runtime/image/window_store.h"
 #include "tests/support/probe_log.h"
 
@@ -108,6 +109,12 @@ int StartRoutine() {
     program::LoadStartupWindow(0x52010010);
     Log("plain window menu " + N(GetMenu(FindWindowA("ZkWindow", "Plain")) != nullptr));
     Dump("load", GetMenu(FindWindowA("ZkWindow", "Menus")), "");
+    // A single owner-drawn pop-up from the hidden "&Secret" (entry 8) and its item.
+    HMENU popup = BuildPopupMenu(FindWindowObject(kWindow), 8, 2, 30000, false, true);
+    MENUITEMINFOA info{sizeof info, MIIM_FTYPE | MIIM_DATA | MIIM_ID};
+    GetMenuItemInfoA(popup, 0, TRUE, &info);
+    Log("popup " + N(GetMenuItemCount(popup)) + " " + N(info.fType) + " " + N(info.dwItemData) + " " + N(info.wID));
+    DestroyMenu(popup);
     program::RunMessageLoop();
     LogAlive("end");
     program::EndProgram(0);

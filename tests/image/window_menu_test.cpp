@@ -79,6 +79,7 @@ TEST(WindowMenuEndToEnd, BarShortcutsChoicesPropertiesAndRelease) {
                 "load accel " + ctrl + "83 20001", "load accel " + none + std::to_string(VK_F5) + " 20003",
                 "load accel " + none + std::to_string(VK_F6) + " 20004"});
     EXPECT_EQ(ReadLog().find("load accel " + ctrl + "84"), std::string::npos);
+    ExpectOnce({"popup 1 " + std::to_string(MFT_OWNERDRAW) + " 30001 30001"});  // data: the identifier
 
     // Ctrl+S and F5 run their items; F6 (greyed item) and Ctrl+T (hidden item) do nothing.
     SetForegroundWindow(menus);
