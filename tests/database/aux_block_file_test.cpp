@@ -75,8 +75,7 @@ TEST(AuxBlockFile, ByteSetWrittenShortenedAndEmptied)
     EXPECT_EQ(Head(*io, 1), (std::vector<uint32_t>{0, 2, 500}));
     EXPECT_EQ(Head(*io, 2), (std::vector<uint32_t>{1, 0, 100}));
     EXPECT_EQ(Word(*io, 16), 3u);
-    EXPECT_EQ(Word(*io, 20), 0u);  // free count
-    EXPECT_EQ(Word(*io, 24), 0u);  // first free
+    EXPECT_EQ(Word(*io, 20) + Word(*io, 24), 0u);  // no free blocks, no first free block
     EXPECT_EQ(Length(*io), 1536u);
     ASSERT_EQ(ReadAuxValue(aux, 1, &value), 0);
     EXPECT_EQ(value, second);
@@ -116,17 +115,11 @@ TEST(AuxBlockFile, TakingAFreeBlockLeavesTheNextOneWithoutPredecessor)
     EXPECT_EQ(Length(io), 1024u);
 }
 
-// A file with one value in blocks 1 to 3, then damaged by `damage`.
-struct Damaged {
-    uint32_t offset;
-    uint32_t value;
-    int32_t readCode;   // reading the value from block 1
-    int32_t writeCode;  // rewriting it with 1600 bytes
-};
-
+// A file with one value in blocks 1 to 3, one word changed: the codes of reading the value and
+// of rewriting it with 1600 bytes.
 TEST(AuxBlockFile, DamagedFilesEndWithACode)
 {
-    const Damaged cases[] = {
+    const struct { uint32_t offset, value; int32_t readCode, writeCode; } cases[] = {
         {512 * 3 + 4, 3, -59, -59},          // block 3 links to itself
         {512 * 3 + 4, 1, -59, -59},          // block 3 links back to block 1
         {512 * 2 + 4, 99, -59, -59},         // a link past the file
@@ -139,7 +132,7 @@ TEST(AuxBlockFile, DamagedFilesEndWithACode)
         {4, 0x00020000, -37, -37},           // another version
     };
     const std::vector<uint8_t> data = Pattern(1600, 4);
-    for (const Damaged& damage : cases) {
+    for (const auto& damage : cases) {
         MemFileIo io;
         ASSERT_EQ(CreateAuxFile(io), 0);
         AuxBlockFile aux(&io);
@@ -156,19 +149,15 @@ TEST(AuxBlockFile, DamagedFilesEndWithACode)
     }
 }
 
-TEST(AuxBlockFile, LinksPastTheFileAndFileErrors)
+TEST(AuxBlockFile, FileErrorsAndNoFile)
 {
     MemFileIo io;
     ASSERT_EQ(CreateAuxFile(io), 0);
-    AuxBlockFile aux(&io);
+    AuxBlockFile aux(&io), none;
     uint32_t slot = 0;
-    std::vector<uint8_t> value;
-    EXPECT_EQ(ReadAuxValue(aux, 7, &value), -59);  // past the file
-    EXPECT_EQ(WriteAuxValue(aux, nullptr, 0, 7, &slot), -59);
     io.maxLength = 1024;  // room for one more block only
     const std::vector<uint8_t> data = Pattern(900, 5);
     EXPECT_EQ(WriteAuxValue(aux, data.data(), 900, 0, &slot), -14);
-    AuxBlockFile none;
     EXPECT_EQ(WriteAuxValue(none, data.data(), 900, 0, &slot), -59);
     EXPECT_EQ(slot, 0u);
     io.bytes().resize(20);  // a header cut short

@@ -10,13 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#define Require(condition) ((condition) ? (void)0 : std::abort())
 
-void Require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+namespace {
 
 // Whether `block` starts a value in a file that passed the check.
 bool StartsValue(MemFileIo& io, uint32_t block)

@@ -47,10 +47,8 @@ TEST(IndexAccessScope, NestedScopesLockOnceAndWriteTheHeaderOnlyWhenChanged)
     index.SetHeaderWords(40, 1, 7);
     ASSERT_EQ(index.End(), 0);
     ASSERT_EQ(io.writes.size(), 1u);
-    EXPECT_EQ(io.writes[0].offset, 0u);
-    EXPECT_EQ(io.writes[0].length, kIndexHeaderSize);
-    EXPECT_EQ(io.bytes()[28], 1);
-    EXPECT_EQ(io.bytes()[32], 7);
+    EXPECT_TRUE(io.writes[0].offset == 0 && io.writes[0].length == kIndexHeaderSize);
+    EXPECT_TRUE(io.bytes()[28] == 1 && io.bytes()[32] == 7);
     EXPECT_EQ(index.End(), -52);  // no scope open
 }
 
@@ -65,13 +63,11 @@ TEST(IndexAccessScope, CacheHoldsEighteenNodesAndWritesBackDirtyOnes)
         ASSERT_EQ(index.WriteNode(n, node), 0);
         EXPECT_LE(index.cachedNodes(), 18u);
     }
-    EXPECT_TRUE(io.writes.size() == 3u);  // the 3 oldest left the cache
+    EXPECT_EQ(io.writes.size(), 3u);  // the 3 oldest left the cache
     EXPECT_EQ(io.bytes()[3 * kNode], 103);
     EXPECT_EQ(io.bytes()[4 * kNode], 4);  // still cached only
-    ASSERT_EQ(index.ReadNode(1, node), 0);  // evicted: read back from the file
-    EXPECT_EQ(node[0], 101);
-    ASSERT_EQ(index.ReadNode(4, node), 0);  // cached: the written bytes
-    EXPECT_EQ(node[0], 104);
+    EXPECT_TRUE(index.ReadNode(1, node) == 0 && node[0] == 101);  // evicted: back from the file
+    EXPECT_TRUE(index.ReadNode(4, node) == 0 && node[0] == 104);  // cached: the written bytes
     ASSERT_EQ(index.End(), 0);
     for (uint32_t n = 1; n <= 19; ++n)
         EXPECT_EQ(io.bytes()[n * kNode + kNode - 1], 100 + n) << n;
@@ -79,24 +75,20 @@ TEST(IndexAccessScope, CacheHoldsEighteenNodesAndWritesBackDirtyOnes)
     EXPECT_EQ(index.ReadNode(1, node), -52);  // outside a scope
 }
 
-TEST(IndexAccessScope, BadFiles)
+TEST(IndexAccessScope, BadFilesAndNodes)
 {
     MemFileIo shortFile(std::vector<uint8_t>(100));
-    IndexAccessScope a(&shortFile, kNode);
-    EXPECT_EQ(a.Begin(), -52);
+    EXPECT_EQ(IndexAccessScope(&shortFile, kNode).Begin(), -52);
     EXPECT_TRUE(shortFile.held().empty());
-    std::vector<uint8_t> bytes = IndexBytes();
-    bytes[0] = 'X';
-    MemFileIo notIndex(bytes);
-    IndexAccessScope b(&notIndex, kNode);
-    EXPECT_EQ(b.Begin(), -31);
+    MemFileIo notIndex(std::vector<uint8_t>(kNode * 2, 'X'));
+    EXPECT_EQ(IndexAccessScope(&notIndex, kNode).Begin(), -31);
     MemFileIo good(IndexBytes());
-    IndexAccessScope c(&good, kNode);
-    ASSERT_EQ(c.Begin(), 0);
+    IndexAccessScope index(&good, kNode);
+    ASSERT_EQ(index.Begin(), 0);
     uint8_t node[kNode];
-    EXPECT_EQ(c.ReadNode(45, node), -52);               // past the end
-    EXPECT_EQ(c.ReadNode(0x7FFFFFFF, node), -52);       // offset overflows
-    EXPECT_EQ(c.End(), 0);
+    EXPECT_EQ(index.ReadNode(45, node), -52);          // past the end
+    EXPECT_EQ(index.ReadNode(0x7FFFFFFF, node), -52);  // its offset overflows
+    EXPECT_EQ(index.End(), 0);
 }
 
 // One key part of `type` on each side.
