@@ -127,6 +127,33 @@ int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, C
     return out->bitmap ? 1 : 0;
 }
 
+int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) {
+    if (!RenderPicture(dc, picture, out, background))
+        return 0;
+    if (!out->icon)
+        return 1;
+    PixelImage filled;
+    filled.width = out->width, filled.height = out->height;
+    filled.pixels.resize(size_t(filled.width) * filled.height * 4);
+    for (size_t i = 0; i < filled.pixels.size(); i += 4) {
+        filled.pixels[i + 0] = GetBValue(background);
+        filled.pixels[i + 1] = GetGValue(background);
+        filled.pixels[i + 2] = GetRValue(background);
+    }
+    HBITMAP bitmap = MakeSection(filled);
+    if (bitmap) {
+        HDC target = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(target, bitmap);
+        DrawIconEx(target, 0, 0, out->icon, out->width, out->height, 0, nullptr, DI_NORMAL);
+        SelectObject(target, old);
+        DeleteDC(target);
+    }
+    DestroyIcon(out->icon);
+    out->icon = nullptr;
+    out->bitmap = bitmap;
+    return bitmap ? 1 : 0;
+}
+
 void DrawPicture(const RenderedPicture& p, int x, int y, int width, int height, int32_t rasterOperation) {
     OwnSize(p, &width, &height);
     SetStretchBltMode(p.dc, g_stretchMode);
@@ -154,29 +181,10 @@ HBITMAP PictureToBitmap(const uint8_t* bytes, size_t length, COLORREF background
         return nullptr;
     HDC screen = GetDC(nullptr);
     RenderedPicture rendered;
-    HBITMAP result = nullptr;
-    if (RenderPicture(screen, picture, &rendered, background)) {
-        if (rendered.icon) {
-            // An icon is drawn on white at its own size.
-            PixelImage white;
-            white.width = rendered.width, white.height = rendered.height;
-            white.pixels.assign(size_t(white.width) * white.height * 4, 0xFF);
-            result = MakeSection(white);
-            if (result) {
-                HDC target = CreateCompatibleDC(screen);
-                HGDIOBJ old = SelectObject(target, result);
-                RenderedPicture onTarget = rendered;
-                onTarget.dc = target;
-                DrawPicture(onTarget, 0, 0, -1, -1, SRCCOPY);
-                SelectObject(target, old);
-                DeleteDC(target);
-            }
-            rendered.Release();
-        } else {
-            result = rendered.bitmap;  // handed over
-        }
-    }
+    // An icon is drawn on white; every other kind is rendered over the background colour.
+    const bool icon = IsIconKind(picture.kind);
+    RenderPictureOpaque(screen, picture, &rendered, icon ? RGB(255, 255, 255) : background);
     ReleaseDC(nullptr, screen);
     ReleasePicture(&picture);
-    return result;
+    return rendered.bitmap;  // handed over
 }

@@ -29,6 +29,9 @@ void ReleasePicture(DecodedPicture* picture);
 // 1 when a bitmap or icon was made for `dc` (0x00BBGGRR background behind transparent parts).
 int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background);
 
+// As RenderPicture, but always a bitmap: an icon is drawn onto the background colour at its size.
+int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background);
+
 // Draws at (x, y) with the given size (-1: the picture's own); a raster operation of 0 or more
 // stretch-copies with that operation, a negative one -c leaves the picture's pixels of colour c
 // transparent.

@@ -1,6 +1,7 @@
 // The button unit; see button_unit.h.
 #include "runtime/units/button_unit.h"
 
+#include "runtime/pictures/picture.h"
 #include "runtime/units/unit_entry.h"
 
 namespace {
@@ -75,9 +76,19 @@ void ButtonImage::Release() {
 }
 
 ButtonImage RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background) {
-    (void)picture;
-    (void)background;
-    return ButtonImage();
+    ButtonImage image;
+    DecodedPicture decoded;
+    if (!DecodePicture(picture.data(), picture.size(), &decoded))
+        return image;
+    HDC screen = GetDC(nullptr);
+    RenderedPicture rendered;
+    if (RenderPicture(screen, decoded, &rendered, background)) {
+        image.icon = rendered.icon;  // handed over to the image
+        image.bitmap = rendered.bitmap;
+    }
+    ReleaseDC(nullptr, screen);
+    ReleasePicture(&decoded);
+    return image;
 }
 
 // ---- The unit -----------------------------------------------------------------------------

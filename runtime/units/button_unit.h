@@ -52,9 +52,9 @@ struct ButtonImage {
     void Release();
 };
 
-// Decodes picture bytes for a button. The picture decoders are a facility of their own; until
-// the runtime carries them no picture kind is known and every picture gives an empty image,
-// so the button shows its caption.
+// Decodes picture bytes for a button and renders them on `background`: an icon for icon and
+// cursor files, else a bitmap. An empty image when the bytes are no picture the runtime
+// decodes, so the button shows its caption.
 ButtonImage RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background);
 
 class ButtonUnit : public Unit<CButton, ButtonData> {

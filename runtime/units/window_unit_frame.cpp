@@ -9,6 +9,7 @@
 #include "runtime/sound/midi_file.h"
 #include "runtime/sound/wave_chunks.h"
 #include "runtime/sound/wave_player.h"
+#include "runtime/units/window_background.h"
 #include "runtime/units/window_shapes.h"
 
 namespace {
@@ -41,14 +42,6 @@ void ExecutableIcons(HICON* big, HICON* small) {
         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     *big = s_big;
     *small = s_small;
-}
-
-// The picture facility is not part of this build yet: a background picture draws nothing and
-// leaves the whole area to the colour. Answers whether anything of `remaining` was covered.
-bool DrawBackgroundPicture(HDC, const RECT& client, const std::vector<uint8_t>& picture, int32_t layout,
-                           COLORREF background, HRGN remaining) {
-    (void)client, (void)picture, (void)layout, (void)background, (void)remaining;
-    return false;
 }
 
 // Background sound data is a WAVE file or else a MIDI file; anything else is ignored.
