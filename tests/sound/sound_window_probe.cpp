@@ -2,12 +2,16 @@
 // playsound_test.sh. "midi" shows the MIDI window (no MIDI device here: it must show, silent,
 // and close). "wave" shows the WAVE window (repeating) and, one step per timer tick, switches its
 // playing mode (property 8 + 6) to 2, 1 and 0, logging the live WAVE players after each change,
-// then closes the window; the runtime's end waits for the players. The log goes to
+// starts a second player and stops both, then closes the window; the runtime's end waits for the
+// players. The log goes to
 // sound_window_probe.log beside the executable.
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "runtime/commands/libraries.h"
 #include "runtime/core/program_calls.h"
@@ -60,7 +64,17 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     case 1: SetPlaying(2); break;
     case 2: if (LiveWavePlayerCount() != 0) return; SetPlaying(1); break;
     case 3: if (LiveWavePlayerCount() != 0) return; Log("once ended"); SetPlaying(0); break;
-    case 4: break;
+    case 4: {
+        // A second player beside the window's: stopping all stops both and waits for them.
+        std::ifstream in(probe_log::BesideExecutable("forms\\tone.wav"), std::ios::binary);
+        const std::vector<char> tone((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        PlayWave(reinterpret_cast<const uint8_t*>(tone.data()), tone.size(), true);
+        Log("second: players " + std::to_string(LiveWavePlayerCount()));
+        StopAllWavePlayers(true);
+        Log("stopped all: players " + std::to_string(LiveWavePlayerCount()));
+        SetPlaying(0);
+        break;
+    }
     default: PostMessageA(window, WM_CLOSE, 0, 0); return;
     }
     ++g_step;
