@@ -1,6 +1,7 @@
 // A compiled program for the lifetime tests: three windows of the real window unit (or one),
 // ended in the ways a program ends, with a debug heap that fills every freed C++ object with
-// 0xDD so that a later use of a deleted object crashes instead of reading stale data. The
+// 0xDD so that a later use of a deleted object faults instead of reading stale data, and any
+// fault ends the program with exit code 77. The
 // command line picks what the button's handler does; what the program saw goes to
 // lifetime_probe.log beside the executable.
 #include <windows.h>
@@ -20,16 +21,32 @@
 #include "runtime/units/unit_type.h"
 #include "tests/support/probe_log.h"
 
-// --- The debug heap: freed objects are poisoned ------------------------------------------------
+// --- The debug heap: freed objects are poisoned and never reused ----------------------------------
 
 void operator delete(void* p) noexcept
 {
-    if (p) {
+    // Kept out of the heap on purpose: a block handed out again would hide the poison.
+    if (p)
         std::memset(p, 0xDD, _msize(p));
-        std::free(p);
-    }
 }
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+// A fault anywhere ends the probe with code 77 at once: the system would swallow one inside a
+// window procedure called during a window's destruction, hiding the use of a freed object.
+LONG CALLBACK OnFault(EXCEPTION_POINTERS* pointers)
+{
+    if (pointers->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        TerminateProcess(GetCurrentProcess(), 77);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+const struct FaultWatch {
+    FaultWatch() { AddVectoredExceptionHandler(1, OnFault); }
+} g_faultWatch;
+
+}  // namespace
 
 extern "C" const uint8_t LifetimeForm[];
 extern "C" const uint32_t LifetimeFormSize;
