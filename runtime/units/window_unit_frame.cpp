@@ -160,8 +160,12 @@ HRGN MakeWindowShapeRegion(int32_t shape, int32_t width, int32_t height) {
 void CWinFormUnit::ApplyShape() {
     const RECT outer = GetWindowRect();
     HRGN region = MakeWindowShapeRegion(shape, outer.right - outer.left, outer.bottom - outer.top);
-    // The system owns a region once it is set, and deletes the one it replaces.
-    SetWindowRgn(m_hWnd, region, TRUE);
+    // The system owns a region once it is set, and deletes the one it replaces; a region it
+    // refused is still ours.
+    if (!SetWindowRgn(m_hWnd, region, TRUE) && region) {
+        DeleteObject(region);
+        region = nullptr;
+    }
     m_shapeRegion = region;
 }
 
