@@ -3,6 +3,7 @@
 #include "runtime/pictures/bmp_decoder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "runtime/core/byte_reader.h"
 
@@ -35,25 +36,27 @@ bool ReadHeader(ByteReader& r, BmpHeader* h) {
 
 bool IsPaletted(uint16_t bits) { return bits == 1 || bits == 4 || bits == 8; }
 
-// The colour index of pixel x of a paletted row.
+// The colour index of pixel x of a paletted row of 1, 4 or 8 bits.
 uint32_t IndexAt(const uint8_t* row, int32_t x, uint16_t bits) {
-    const uint32_t bit = uint32_t(x) * bits;
-    const uint32_t shift = 8 - bits - (bit & 7);
-    return (row[bit >> 3] >> shift) & ((1u << bits) - 1);
+    switch (bits) {
+    case 8: return row[x];
+    case 4: return (row[x >> 1] >> (x & 1 ? 0 : 4)) & 0x0F;
+    default: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    }
 }
 
-// One stored row to blue-green-red; indices beyond the colour table give black.
-void ConvertRow(const uint8_t* row, const BmpHeader& h, const uint8_t* table, uint32_t colours, uint8_t* out) {
-    for (int32_t x = 0; x < std::abs(h.width); ++x, out += 3) {
-        if (IsPaletted(h.bitCount)) {
-            const uint32_t i = IndexAt(row, x, h.bitCount);
-            for (int c = 0; c < 3; ++c)
-                out[c] = i < colours ? table[i * 4 + c] : 0;
-        } else {
-            const uint8_t* p = row + size_t(x) * (h.bitCount / 8);
-            out[0] = p[0], out[1] = p[1], out[2] = p[2];
-        }
+// One stored row to blue-green-red; `palette` holds 256 blue-green-red entries, those beyond
+// the file's colour table black.
+void ConvertRow(const uint8_t* row, const BmpHeader& h, const uint8_t* palette, uint8_t* out) {
+    const int32_t width = std::abs(h.width);
+    if (IsPaletted(h.bitCount)) {
+        for (int32_t x = 0; x < width; ++x, out += 3)
+            std::memcpy(out, palette + IndexAt(row, x, h.bitCount) * 3, 3);
+        return;
     }
+    const size_t step = h.bitCount / 8;
+    for (int32_t x = 0; x < width; ++x, out += 3, row += step)
+        out[0] = row[0], out[1] = row[1], out[2] = row[2];
 }
 
 }  // namespace
@@ -89,13 +92,15 @@ bool DecodeBmp(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     const uint8_t* rows = stored <= r.remaining() ? r.view(static_cast<size_t>(stored)) : nullptr;
     if (!rows)
         return false;
+    uint8_t palette[256 * 3] = {};
+    for (uint32_t i = 0; i < colours; ++i)
+        std::memcpy(palette + i * 3, table + i * 4, 3);
     out->pixels.assign(size, 0);
     const bool topDown = h.height < 0;
     for (int32_t y = 0; y < height; ++y) {
         // Output row y counts from the bottom.
         const int32_t source = topDown ? height - 1 - y : y;
-        ConvertRow(rows + size_t(source) * rowSize, h, table, colours,
-                   out->pixels.data() + size_t(y) * size_t(width) * 3);
+        ConvertRow(rows + size_t(source) * rowSize, h, palette, out->pixels.data() + size_t(y) * size_t(width) * 3);
     }
     out->kind = kPictureBmp;
     out->width = width;

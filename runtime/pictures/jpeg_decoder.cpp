@@ -20,8 +20,17 @@ void ExitToDecoder(j_common_ptr info) {
 
 void Silent(j_common_ptr) {}
 
-// The rows of the started decompressor, each turned into blue-green-red and stored from the
-// bottom of `pixels`, so that the result is bottom row first.
+// libjpeg-turbo writes blue-green-red itself; plain libjpeg gives red-green-blue to swap.
+#ifdef JCS_EXTENSIONS
+constexpr J_COLOR_SPACE kOutputSpace = JCS_EXT_BGR;
+constexpr bool kSwapRedBlue = false;
+#else
+constexpr J_COLOR_SPACE kOutputSpace = JCS_RGB;
+constexpr bool kSwapRedBlue = true;
+#endif
+
+// The rows of the started decompressor as blue-green-red, stored from the bottom of `pixels`,
+// so that the result is bottom row first.
 void ReadRows(jpeg_decompress_struct& info, uint8_t* pixels) {
     const size_t rowBytes = size_t(info.output_width) * 3;
     while (info.output_scanline < info.output_height) {
@@ -30,7 +39,7 @@ void ReadRows(jpeg_decompress_struct& info, uint8_t* pixels) {
         // A warning (data cut short or damaged) already refuses the picture: stop early.
         if (jpeg_read_scanlines(&info, rows, 1) != 1 || info.err->num_warnings > 0)
             break;
-        for (size_t x = 0; x < rowBytes; x += 3) {
+        for (size_t x = 0; kSwapRedBlue && x < rowBytes; x += 3) {
             const uint8_t red = row[x];
             row[x] = row[x + 2];
             row[x + 2] = red;
@@ -57,7 +66,7 @@ bool DecodeJpeg(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, const_cast<uint8_t*>(bytes), static_cast<unsigned long>(length));
     jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;  // greyscale is widened to RGB
+    info.out_color_space = kOutputSpace;  // greyscale is widened to colour
     size_t size = 0;
     if (!PictureBytes(info.image_width, info.image_height, 3, &size)) {
         jpeg_destroy_decompress(&info);

@@ -37,23 +37,27 @@ bool ReadHeader(ByteReader& r, PcxHeader* h) {
 
 // The run-length data as one stream of `size` bytes: a byte above 0xC0 repeats the next byte
 // (byte - 0xC0) times, any other byte is itself. Runs may cross line ends.
+// The reader is left after the last byte used.
 bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
     out->assign(size, 0);
-    size_t n = 0;
-    while (n < size) {
-        const uint8_t b = r.u8();
+    // The rest of the block in place: every step below checks against its end.
+    const size_t available = r.remaining();
+    const uint8_t* in = r.view(available);
+    size_t used = 0, n = 0;
+    while (n < size && used < available) {
+        const uint8_t b = in[used++];
         if (b <= 0xC0) {
             (*out)[n++] = b;
-        } else {
-            const uint8_t value = r.u8();
-            const size_t run = b - 0xC0u;
-            std::memset(out->data() + n, value, run < size - n ? run : size - n);
-            n += run;
+            continue;
         }
-        if (!r.ok())
+        if (used == available)
             return false;
+        const uint8_t value = in[used++];
+        const size_t run = b - 0xC0u;
+        std::memset(out->data() + n, value, run < size - n ? run : size - n);
+        n += run;
     }
-    return true;
+    return n >= size && r.seek(r.position() - available + used);
 }
 
 // The palette follows the pixel data; a file without the marker there keeps a black palette
@@ -99,10 +103,11 @@ bool DecodeColour(const PcxHeader& h, const std::vector<uint8_t>& lines, ByteRea
             std::memcpy(row, line, size_t(h.width));
             continue;
         }
-        for (int32_t x = 0; x < h.width; ++x) {
-            row[x * 3 + 0] = line[2 * h.bytesPerLine + x];
-            row[x * 3 + 1] = line[h.bytesPerLine + x];
-            row[x * 3 + 2] = line[x];
+        const uint8_t *red = line, *green = line + h.bytesPerLine, *blue = green + h.bytesPerLine;
+        for (int32_t x = 0; x < h.width; ++x, row += 3) {
+            row[0] = blue[x];
+            row[1] = green[x];
+            row[2] = red[x];
         }
     }
     if (bits == 8)
