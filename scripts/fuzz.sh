@@ -20,6 +20,7 @@ pictures="runtime/pictures/decoded_picture.cpp runtime/pictures/bmp_decoder.cpp 
 database="runtime/core/byte_buffer.cpp runtime/database/db_result.cpp runtime/database/db_file_io.cpp"
 database+=" runtime/database/mem_file_io.cpp runtime/database/db_lock.cpp"
 database+=" runtime/database/aux_block_file.cpp runtime/database/aux_check.cpp"
+unit_data="runtime/units/unit_data.cpp"
 
 # name | fuzz source | sources it reads through | extra flags
 targets=(
@@ -33,6 +34,10 @@ targets=(
   "aux_fuzzer|tests/database/fuzz_aux.cpp|$reader $database|"
   "wave_fuzzer|tests/sound/fuzz_wave.cpp|$reader runtime/sound/wave_chunks.cpp|"
   "midi_fuzzer|tests/sound/fuzz_midi.cpp|$reader runtime/sound/midi_file.cpp runtime/sound/midi_fill.cpp|"
+  "window_data_fuzzer|tests/units/fuzz_unit_data.cpp|$reader $archive $unit_data runtime/units/window_data.cpp|-DFUZZ_WINDOW_DATA"
+  "edit_box_data_fuzzer|tests/units/fuzz_unit_data.cpp|$reader $archive $unit_data runtime/units/edit_box_data.cpp|-DFUZZ_EDIT_BOX_DATA"
+  "button_data_fuzzer|tests/units/fuzz_unit_data.cpp|$reader $archive $unit_data runtime/units/button_data.cpp|-DFUZZ_BUTTON_DATA"
+  "trans_label_data_fuzzer|tests/units/fuzz_unit_data.cpp|$reader $archive $unit_data runtime/units/trans_label_data.cpp|-DFUZZ_TRANS_LABEL_DATA"
 )
 
 # Seeds: every compiled test form (the form compiler built plainly with the same compiler).

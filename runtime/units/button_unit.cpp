@@ -6,9 +6,6 @@
 
 namespace {
 
-// The default caption, "按钮".
-constexpr char kDefaultCaption[] = "\xB0\xB4\xC5\xA5";
-
 constexpr DWORD kAlignmentBits = 0x0000FF00;  // the bits the alignments own in a new button
 const DWORD kHorizontalStyles[3] = {BS_LEFT, BS_CENTER, BS_RIGHT};
 const DWORD kVerticalStyles[3] = {BS_TOP, BS_VCENTER, BS_BOTTOM};
@@ -16,44 +13,7 @@ constexpr DWORD kButtonTypeMask = 0x1F;
 
 }  // namespace
 
-// ---- Stored data --------------------------------------------------------------------------
-
-void ButtonData::Reset() {
-    picture.clear();
-    defaultButton = 0;
-    caption = kDefaultCaption;
-    horizontalAlignment = 1;
-    verticalAlignment = 1;
-    font.clear();
-}
-
-int ButtonData::Serialize(CArchive& archive) {
-    if (archive.IsStoring()) {
-        archive.WriteDWord(kButtonStoredVersion);
-        archive.WriteInt(defaultButton);
-        archive.WriteInt(horizontalAlignment);
-        archive.WriteInt(verticalAlignment);
-        archive.WriteBlock(picture.data(), picture.size());
-        archive.WriteBlock(font.data(), font.size());
-        archive.WriteText(caption);
-        return 1;
-    }
-    UnitData::Serialize(archive);
-    if (!ReadStoredVersion(archive, kButtonStoredVersion, nullptr))
-        return 0;
-    defaultButton = archive.ReadInt();
-    horizontalAlignment = archive.ReadInt();
-    verticalAlignment = archive.ReadInt();
-    archive.ReadBlock(picture);
-    archive.ReadBlock(font);
-    archive.ReadText(caption);
-    return archive.IsOk() ? 1 : 0;
-}
-
-void ButtonData::ForEachText(UnitTextVisitor& visitor) {
-    visitor.VisitFontBlock(font);
-    visitor.VisitText(caption);
-}
+// ---- Styles -------------------------------------------------------------------------------
 
 DWORD ButtonStyle(const ButtonData& data, DWORD baseStyle) {
     DWORD style = baseStyle & ~kAlignmentBits;

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "runtime/framework/button.h"
+#include "runtime/units/button_data.h"
 #include "runtime/units/unit_base.h"
-
-constexpr uint32_t kButtonStoredVersion = 1;
 
 enum ButtonProperty : int32_t {
     kButtonPicture = 0,
@@ -24,20 +23,6 @@ enum ButtonProperty : int32_t {
 constexpr int32_t kButtonOwnPropertyCount = 6;
 
 constexpr int32_t kButtonEventClicked = 0;
-
-class ButtonData : public UnitData {
-public:
-    std::vector<uint8_t> picture;
-    int32_t defaultButton = 0;
-    std::string caption;
-    int32_t horizontalAlignment = 1;
-    int32_t verticalAlignment = 1;
-    std::vector<uint8_t> font;
-
-    void Reset() override;
-    int Serialize(CArchive& archive) override;
-    void ForEachText(UnitTextVisitor& visitor) override;
-};
 
 // The button type bits and alignment bits of a button of this data; `baseStyle` keeps its
 // bits outside 8..15 and its low byte.

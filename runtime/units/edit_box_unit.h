@@ -13,9 +13,8 @@
 
 #include "runtime/framework/edit.h"
 #include "runtime/units/adjuster_button.h"
+#include "runtime/units/edit_box_data.h"
 #include "runtime/units/unit_base.h"
-
-constexpr uint32_t kEditBoxStoredVersion = 2;
 
 // Own property numbers (the runtime's numbers are these plus 8).
 enum EditBoxProperty : int32_t {
@@ -53,34 +52,6 @@ enum EditAdjuster : int32_t { kAdjusterNone = 0, kAdjusterAutomatic = 1, kAdjust
 
 // Asks a box for its data source; answered 0, as this system has no data source units.
 constexpr UINT EditDataSourceQueryMessage = WM_APP + 0x70;
-
-class EditBoxData : public UnitData {
-public:
-    std::string content;
-    int32_t border = 1;
-    uint32_t textColour = 0;
-    uint32_t backColour = 0xFFFFFF;
-    std::vector<uint8_t> font;
-    int32_t hideSelection = 1;
-    int32_t maxLength = 0;
-    int32_t multiLine = 0;
-    int32_t scrollBars = 0;
-    int32_t alignment = 0;
-    int32_t inputMode = 0;
-    uint16_t passwordChar = '*';
-    int32_t letterCase = 0;
-    int32_t adjuster = 0;
-    int32_t adjusterLower = 0;
-    int32_t adjusterUpper = 100;
-    int32_t selectionStart = 0;
-    int32_t selectionLength = 0;
-    std::string dataSource;
-    std::string dataColumn;
-
-    void Reset() override;
-    int Serialize(CArchive& archive) override;
-    void ForEachText(UnitTextVisitor& visitor) override;
-};
 
 // The window style a box of this data gets on top of the runtime's base style.
 DWORD EditBoxStyle(const EditBoxData& data, DWORD baseStyle);

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "runtime/framework/wnd.h"
+#include "runtime/units/trans_label_data.h"
 #include "runtime/units/unit_base.h"
 
-constexpr uint32_t kTransLabelStoredVersion = 1;
 constexpr char kTransLabelClass[] = "TavoriTransLabel";
 
 enum TransLabelProperty : int32_t {
@@ -27,21 +27,6 @@ enum TransLabelProperty : int32_t {
 constexpr int32_t kTransLabelOwnPropertyCount = 7;
 
 enum TransLabelEffect : int32_t { kEffectNone = 0, kEffectSunken = 1, kEffectRaised = 2, kEffectShadow = 3 };
-
-class TransLabelData : public UnitData {
-public:
-    std::string caption;
-    int32_t effect = 0;
-    std::vector<uint8_t> font;
-    uint32_t textColour = 0;
-    int32_t horizontalAlignment = 0;
-    int32_t wordWrap = 0;
-    int32_t verticalAlignment = 1;
-
-    void Reset() override;
-    int Serialize(CArchive& archive) override;
-    void ForEachText(UnitTextVisitor& visitor) override;
-};
 
 // The DrawText format of a label of this data.
 UINT TransLabelFormat(const TransLabelData& data);

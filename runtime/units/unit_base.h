@@ -20,47 +20,11 @@
 
 #include "runtime/framework/archive.h"
 #include "runtime/framework/wnd.h"
+#include "runtime/units/unit_data.h"
 #include "runtime/units/unit_type.h"
 
 // ---- Stored data --------------------------------------------------------------------------
 
-// Lets a data record show its texts and font blocks to whoever converts them, without the
-// converter knowing the record's layout.
-class UnitTextVisitor {
-public:
-    virtual void VisitText(std::string& text) = 0;
-    virtual void VisitFontBlock(std::vector<uint8_t>& block) = 0;
-
-protected:
-    ~UnitTextVisitor() = default;
-};
-
-// The stored-data record of a unit kind. The kind's record lists its fields in Serialize in
-// their stored order and reads later-version fields only when the stored version has them.
-class UnitData {
-public:
-    virtual ~UnitData() = default;
-
-    // Every field to its default.
-    virtual void Reset() = 0;
-    // Loads or stores every field; 1 on success, 0 on failure (a version newer than the kind's
-    // own, a block that ends early). The base only resets before a load.
-    virtual int Serialize(CArchive& archive);
-    // Shows every stored text and every font block to the visitor, in stored order.
-    virtual void ForEachText(UnitTextVisitor& visitor);
-
-protected:
-    UnitData() = default;
-    UnitData(const UnitData&) = default;
-    UnitData& operator=(const UnitData&) = default;
-};
-
-// Reads the leading version word; false (and the archive left failed) when it is newer than
-// `ownVersion`, which the unit cannot understand.
-bool ReadStoredVersion(CArchive& archive, uint32_t ownVersion, uint32_t* stored);
-
-// Resets the record, then loads it from the block; an absent or empty block leaves the defaults.
-bool LoadStoredData(UnitData& record, const uint8_t* data, int32_t size);
 // The record in stored-data encoding in a new movable, shareable global block of exactly the
 // written size, which the caller owns; null and *size 0 on failure or when nothing was written.
 HGLOBAL SaveStoredData(UnitData& record, int32_t* size);
@@ -196,9 +160,6 @@ private:
 };
 
 // ---- Colours ------------------------------------------------------------------------------
-
-// A stored colour that stands for the system's button face, looked up whenever it is used.
-constexpr uint32_t kSystemDefaultColour = 0xFF000000;
 
 // The COLORREF a stored colour means now.
 COLORREF ResolveColour(uint32_t colour);

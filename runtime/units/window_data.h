@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/units/unit_base.h"
+#include "runtime/units/unit_data.h"
 
 constexpr uint32_t kWindowDataVersion = 6;
 
