@@ -5,6 +5,7 @@
 #include "runtime/core/error_report.h"
 #include "runtime/core/runtime_app.h"
 #include "runtime/core/services.h"
+#include "runtime/core/startup_trace.h"
 #include "runtime/framework/wnd.h"
 #include "runtime/image/event_dispatch.h"
 #include "runtime/image/handler_area.h"
@@ -45,19 +46,37 @@ bool ReadEntry(UnitTable& table, int index, Entry* entry)
     return entry->bytes && ParseUnitRecord(entry->bytes, entry->size, &entry->fields, &entry->layout);
 }
 
+// The record of a unit entry and where its live words lie; only the head is read, as this runs
+// on every look-up of a live unit.
+uint8_t* LocateSlots(const UnitTable& table, int index, UnitSlotOffsets* slots)
+{
+    if (index < 0 || static_cast<uint32_t>(index) >= table.Count() || table.IsMenuItem(index))
+        return nullptr;
+    uint32_t size = 0;
+    uint8_t* bytes = const_cast<UnitTable&>(table).MutableRecord(index, &size);
+    return bytes && LocateUnitSlots(bytes, size, slots) ? bytes : nullptr;
+}
+
 uint32_t SlotWord(const UnitTable& table, int index, bool cursor)
 {
-    Entry entry;
-    if (!ReadEntry(const_cast<UnitTable&>(table), index, &entry))
-        return 0;
-    return ReadWord(entry.bytes + (cursor ? entry.layout.cursorOffset : entry.layout.unitObjectOffset));
+    UnitSlotOffsets slots;
+    const uint8_t* bytes = LocateSlots(table, index, &slots);
+    return bytes ? ReadWord(bytes + (cursor ? slots.cursor : slots.unitObject)) : 0;
 }
 
 void SetSlotWord(UnitTable& table, int index, bool cursor, uint32_t value)
 {
-    Entry entry;
-    if (ReadEntry(table, index, &entry))
-        WriteWord(entry.bytes + (cursor ? entry.layout.cursorOffset : entry.layout.unitObjectOffset), value);
+    UnitSlotOffsets slots;
+    if (uint8_t* bytes = LocateSlots(table, index, &slots))
+        WriteWord(bytes + (cursor ? slots.cursor : slots.unitObject), value);
+}
+
+// The parent identifier of a unit entry (0: the window), or -1 for no unit entry.
+int64_t ParentOf(const UnitTable& table, int index)
+{
+    UnitSlotOffsets slots;
+    const uint8_t* bytes = LocateSlots(table, index, &slots);
+    return bytes ? ReadWord(bytes + slots.parent) : -1;
 }
 
 void SendToLiveItems(const WindowObject& window, UINT message)
@@ -100,6 +119,7 @@ bool CreateItem(WindowObject& window, int index, uint32_t ownId, HWND parent, ui
     const UnitRecordFields& f = entry.fields;
     CWnd* unit = nullptr;
     RuntimeApp& app = Runtime();
+    const int64_t traceBegin = TraceUnitBegin();
     if (index == 0) {
         app.creatingModalWindow = modal;
         unit = create(data, size, style, parent, 0, window.menu, f.left, f.top, f.width, f.height,
@@ -114,6 +134,7 @@ bool CreateItem(WindowObject& window, int index, uint32_t ownId, HWND parent, ui
             return false;
         *controlId += kControlIdStep;
     }
+    TraceUnitEnd(traceBegin, type, f.typeId);
     window.SetLiveObject(index, unit);
     scratch.created.push_back(index);
     return true;
@@ -165,12 +186,8 @@ void FailLoad(WindowObject& window)
 {
     if (HWND handle = window.Handle())
         ::DestroyWindow(handle);
-    else if (window.menu)
-        ::DestroyMenu(window.menu);
-    if (window.accelerators)
-        DestroyAcceleratorTable(window.accelerators);
-    window.accelerators = nullptr;
-    window.menu = nullptr;
+    // A window unit whose own creation failed half-way may have taken the menu with it already.
+    ReleaseWindowMenu(window, window.menu && ::IsMenu(window.menu));
     if (!window.pristine.Empty()) {
         window.live = std::move(window.pristine);
         window.pristine.Clear();
@@ -398,11 +415,13 @@ bool LoadWindow(WindowObject* window, bool modal, HWND parent)
     window->pristine = window->live;
     const uint32_t ownId = window->windowId;
     window->menu = BuildWindowMenu(window, &window->accelerators);
+    TraceMark("window load: menu");
 
     LoadScratch scratch;
     scratch.visible.assign(window->live.Count(), 0);
     uint32_t controlId = kFirstControlId;
     bool created = CreateItem(*window, 0, ownId, parent, &controlId, modal, scratch);
+    TraceMark("window load: window unit created");
     for (int i = static_cast<int>(window->live.Count()) - 1; created && i >= 1; --i) {
         if (!window->live.IsMenuItem(i))
             created = CreateItem(*window, i, ownId, parent, &controlId, modal, scratch);
@@ -411,25 +430,31 @@ bool LoadWindow(WindowObject* window, bool modal, HWND parent)
         FailLoad(*window);
         return false;
     }
+    TraceMark("window load: units created (kinds below)");
 
     ArrangeUnits(*window, scratch);
+    TraceMark("window load: parents and stacking");
     MakeCursors(*window);
     SendToLiveItems(*window, UnitsCreatedMessage);
     ::SendMessageA(window->Handle(), WindowCreatedMessage, 0, 0);
+    TraceMark("window load: cursors, units-created messages");
     for (int index : scratch.created) {
         if (index != 0)
             if (CWnd* unit = window->LiveUnit(index))
                 ::ShowWindow(unit->m_hWnd, scratch.visible[index] ? SW_SHOWNA : SW_HIDE);
     }
     RuntimeCallback(kRequestUnblockEvents, 0, 0);
+    TraceMark("window load: units shown");
 
     // The first events a handler sees; any of them may destroy the window.
     if (!RaiseWindowEvent(*window, 0) || !RaiseWindowEvent(*window, 3) || !RaiseWindowEvent(*window, 4))
         return true;
+    TraceMark("window load: events 0, 3 and 4 raised");
 
     if (scratch.visible[0]) {
         ShowAsFirstShown(*window);
         AnnounceFocus(*window);
+        TraceMark("window load: first show");
     }
     if (modal)
         MakeModal(*window);
@@ -439,6 +464,7 @@ bool LoadWindow(WindowObject* window, bool modal, HWND parent)
     if (::GetFocus() != focus && focus && ::IsWindow(focus))
         ::SetFocus(focus);
     window->firstShowPending = true;
+    TraceMark("window load: finished");
     return true;
 }
 
@@ -466,15 +492,15 @@ void ShowLoadedWindow(WindowObject* window, bool show)
 
 void RestackUnit(WindowObject* window, int index)
 {
-    Entry entry;
     CWnd* unit = window->LiveUnit(index);
-    if (!unit || !ReadEntry(window->live, index, &entry))
+    const int64_t parent = ParentOf(window->live, index);
+    if (!unit || parent < 0)
         return;
     const UINT flags = SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE;
     for (int earlier = index - 1; earlier >= 1; --earlier) {
-        Entry other;
-        CWnd* above = window->LiveUnit(earlier);
-        if (above && ReadEntry(window->live, earlier, &other) && other.fields.parent == entry.fields.parent) {
+        if (ParentOf(window->live, earlier) != parent)
+            continue;
+        if (CWnd* above = window->LiveUnit(earlier)) {
             ::SetWindowPos(unit->m_hWnd, above->m_hWnd, 0, 0, 0, 0, flags);
             return;
         }
@@ -515,10 +541,7 @@ void UnitDestroyed(uint32_t windowId, uint32_t unitId)
             window->SetCursor(static_cast<int>(i), nullptr);
         }
     }
-    if (window->accelerators)
-        DestroyAcceleratorTable(window->accelerators);
-    window->accelerators = nullptr;
-    window->menu = nullptr;  // destroyed with its window
+    ReleaseWindowMenu(*window, false);  // the menu was destroyed with its window
     for (const auto& owner : window->disabledOwners) {
         if (::IsWindow(owner.first))
             ::EnableWindow(owner.first, owner.second);
@@ -541,8 +564,7 @@ void ReleaseWindowObject(WindowObject* window)
         if (HCURSOR cursor = window->Cursor(static_cast<int>(i)))
             DestroyMouseCursor(cursor);
     }
-    if (window->accelerators)
-        DestroyAcceleratorTable(window->accelerators);
+    ReleaseWindowMenu(*window, false);
     delete window;
 }
 
