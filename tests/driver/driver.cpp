@@ -347,15 +347,17 @@ bool PressButton(HWND box, int id)
     return true;
 }
 
-Picture Capture(HWND window)
+bool RoundTrip(HWND window)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, kDefaultTimeoutMs, &ignored) != 0;
+}
+
+namespace {
+
+Picture Grab(HWND window)
 {
     Picture out;
-    HWND top = GetAncestor(window, GA_ROOT);
-    SetForegroundWindow(top);
-    SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(200);  // the other process paints in its own time
-
     RECT r;
     GetWindowRect(window, &r);
     const int width = r.right - r.left;
@@ -374,6 +376,29 @@ Picture Capture(HWND window)
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     return out;
+}
+
+}  // namespace
+
+Picture Capture(HWND window)
+{
+    HWND top = GetAncestor(window, GA_ROOT);
+    SetForegroundWindow(top);
+    SetWindowPos(top, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // The repaint is sent, so it is done when RedrawWindow returns; the other process shows it
+    // on the screen when it next waits for messages, which the round trips make it do. The
+    // picture is taken once two grabs a moment apart agree.
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RoundTrip(top);
+    RoundTrip(top);
+    Picture last = Grab(window);
+    WaitUntil([&] {
+        Picture now = Grab(window);
+        const bool settled = now.pixels == last.pixels && !now.pixels.empty();
+        last = std::move(now);
+        return settled;
+    }, 3000);
+    return last;
 }
 
 std::string OwnFolder()

@@ -79,6 +79,11 @@ bool PressButton(HWND box, int id);
 // Pixels of a window as the screen shows them (the window is brought to the front first).
 Picture Capture(HWND window);
 
+// A message sent to `window` and answered: its thread has come back to take messages, so the
+// handling it was in when called is over (unless that handling waits for messages itself, as a
+// message box does). Answers false when the window does not answer in time.
+bool RoundTrip(HWND window);
+
 // Waits until `done` answers true or the time runs out, pumping this thread's messages.
 template <typename F>
 bool WaitUntil(F done, DWORD timeoutMs = kDefaultTimeoutMs)

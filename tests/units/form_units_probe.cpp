@@ -78,7 +78,8 @@ const ImageHeader ProgramImageHeader = {
 uint32_t Idle(uint32_t elapsed) {
     switch (g_idle) {
     case IdleState::Waiting:
-        ++g_idleCallsBeforeArm;
+        if (++g_idleCallsBeforeArm == 1)
+            Log("idle before arming");
         return 0;
     case IdleState::Armed:
         if (g_idleBudget > 0) {

@@ -178,8 +178,7 @@ TEST(FormUnitsEndToEnd, ButtonsLabelsHelpKeyAndDragging) {
     ASSERT_TRUE(FocusBecomes(u.main, u.edit2));
     e2e::PostKey(u.edit2, VK_F1);
     e2e::PostKey(u.edit2, VK_F2);
-    ASSERT_TRUE(LogHas("edit2 key 71 0")) << ReadLog();
-    Sleep(300);
+    ASSERT_TRUE(LogHas("edit2 key 71 0")) << ReadLog();  // F2, posted after F1, has been handled
     EXPECT_EQ(Count(ReadLog(), "edit2 key 70 0"), 0) << ReadLog();
     EXPECT_TRUE(probe.Running());
     EXPECT_EQ(probe.TopWindows().size(), windowsBefore);
@@ -253,10 +252,13 @@ TEST(FormUnitsEndToEnd, IdleEventSessionQueryActivationAndFocusMemory) {
     // Idle: three answers of true ask for three more calls in the same idle period, whose
     // elapsed time keeps growing (each call takes 30 ms); false ends the calls until the next
     // message.
-    Sleep(300);
+    ASSERT_TRUE(LogHas("idle before arming")) << ReadLog();
     e2e::Click(u.arm);
-    ASSERT_TRUE(Pumping([] { return CountPrefix(ReadLog(), "idle ") >= 4; })) << ReadLog();
-    Sleep(800);
+    ASSERT_TRUE(Pumping([] { return CountPrefix(ReadLog(), "idle ") >= 5; })) << ReadLog();
+    // Two answered round trips: the loop went back to waiting for messages after the false
+    // answer, and an idle call it made meanwhile would be in the log.
+    ASSERT_TRUE(e2e::RoundTrip(u.main));
+    ASSERT_TRUE(e2e::RoundTrip(u.main));
     {
         const std::vector<std::string> lines = Lines(ReadLog());
         size_t at = 0;

@@ -309,6 +309,23 @@ bool WaitForLine(const std::string& line, int count = 1) {
     return e2e::WaitUntil([&] { return Count(ReadLog(), line) >= count; }, 20000);
 }
 
+// Everything posted to the main window before has been handled: after a round trip (the probe
+// finished what it was doing, and posted what it would post), a press posted to the window
+// comes back in the log.
+bool Handled(HWND main, int y) {
+    if (!e2e::RoundTrip(main))
+        return false;
+    e2e::ClickAt(main, 100, y);
+    const std::string line = "left button down from 6010000 at 100 " + std::to_string(y) + " ";
+    return e2e::WaitUntil([&] { return ReadLog().find(line) != std::string::npos; });
+}
+
+// The loop goes on: after two round trips a quit message posted before would have ended it
+// (the loop takes the quit message as soon as no other message is waiting).
+bool LoopGoesOn(HWND window) {
+    return e2e::RoundTrip(window) && e2e::RoundTrip(window) && Count(ReadLog(), "loop returned") == 0;
+}
+
 void ExpectFrame(const std::vector<std::string>& words, int border, bool caption, bool box, const std::string& what) {
     SCOPED_TRACE(what);
     const DWORD style = HexField(words, "style"), ex = HexField(words, "ex");
@@ -405,18 +422,17 @@ TEST(WindowUnitEndToEnd, ScriptedWindowNavigationEventsAndClosing) {
     // Esc: the handler of event 12 refuses the first time; event 1 is not raised then.
     e2e::PostKey(main, VK_ESCAPE);
     ASSERT_TRUE(WaitForLine("event 12"));
-    Sleep(300);
+    ASSERT_TRUE(Handled(main, 200)) << ReadLog();
     EXPECT_TRUE(IsWindow(main));
     EXPECT_EQ(Count(ReadLog(), "event 1"), 0);
     e2e::PostKey(main, VK_ESCAPE);
     ASSERT_TRUE(WaitForLine("event 2 from 6010000", 2));  // the first was the second window's, before the loop
     EXPECT_EQ(MissingInOrder(ReadLog(), {"event 12", "event 12", "event 1", "event 2 from 6010000"}), "");
     // The second window keeps the program alive.
-    Sleep(500);
-    EXPECT_TRUE(probe.Running());
-    EXPECT_EQ(Count(ReadLog(), "loop returned"), 0);
     HWND second = probe.WaitWindow("WuSecond");
     ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(LoopGoesOn(second)) << ReadLog();
+    EXPECT_TRUE(probe.Running());
     PostMessageA(second, WM_CLOSE, 0, 0);
     int exitCode = 12345;
     ASSERT_TRUE(probe.WaitExit(&exitCode));
@@ -432,7 +448,7 @@ TEST(WindowUnitEndToEnd, WindowsClosedBeforeTheLoopDoNotEndTheProgram) {
     ASSERT_TRUE(WaitForLine("both closed before the loop")) << ReadLog();
     HWND second = probe.WaitWindow("WuSecond");
     ASSERT_NE(second, nullptr);
-    Sleep(500);
+    EXPECT_TRUE(LoopGoesOn(second)) << ReadLog();
     EXPECT_TRUE(probe.Running());
     const std::string early = "event 8\nevent 2 from 6010000\nevent 2 from 6010000\nboth closed before the loop\n";
     EXPECT_EQ(ReadLog(), early);
