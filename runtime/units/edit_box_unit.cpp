@@ -117,7 +117,7 @@ bool EditBoxUnit::Make(DWORD baseStyle, HWND parent, uint32_t controlId, int x, 
     ApplyFontAndHeight();
     SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(std::max(0, maxLength)), 0);
     if (inputMode == kInputPassword)
-        SendMessage(EM_SETPASSWORDCHAR, passwordChar & 0xFF, 0);
+        SetPasswordChar(PasswordWideChar());
     MakeAdjuster(style);
     ApplySelection();
     ApplyBorderStyle(m_hWnd, border);
@@ -200,7 +200,7 @@ void EditBoxUnit::ReplaceText(const std::string& text) {
 }
 
 void EditBoxUnit::ApplyInputMode() {
-    SendMessage(EM_SETPASSWORDCHAR, inputMode == kInputPassword ? (passwordChar & 0xFF) : 0, 0);
+    SetPasswordChar(inputMode == kInputPassword ? PasswordWideChar() : 0);
     SendMessage(EM_SETREADONLY, inputMode == kInputReadOnly ? TRUE : FALSE, 0);
     Invalidate();
 }
@@ -256,9 +256,9 @@ int32_t EditBoxUnit::PropertyChanged(int32_t number, const uint32_t* value) {
         ApplyInputMode();
         return 0;
     case kEditPasswordChar:
-        passwordChar = static_cast<uint8_t>(UnitTextValue(value).c_str()[0]);
+        passwordChar = PasswordCharOf(UnitTextValue(value).c_str());
         if (inputMode == kInputPassword) {
-            SendMessage(EM_SETPASSWORDCHAR, passwordChar, 0);
+            SetPasswordChar(PasswordWideChar());
             Invalidate();
         }
         return 0;
@@ -322,9 +322,7 @@ int32_t EditBoxUnit::GetProperty(int32_t number, uint32_t* value) {
     case kEditAlignment: value[0] = static_cast<uint32_t>(alignment); return 1;
     case kEditInputMode: value[0] = static_cast<uint32_t>(inputMode); return 1;
     case kEditPasswordChar:
-        m_passwordText.assign(1, static_cast<char>(passwordChar & 0xFF));
-        if (m_passwordText[0] == '\0')
-            m_passwordText.clear();
+        m_passwordText = PasswordText(passwordChar);
         value[0] = UnitWord(m_passwordText.c_str());
         return 1;
     case kEditLetterCase: value[0] = static_cast<uint32_t>(letterCase); return 1;
@@ -443,6 +441,7 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             m_adjuster.DestroyWindow();
         m_haveAdjuster = false;
         break;
+    case WM_KILLFOCUS: m_leadByte = 0; break;  // half a character typed here is forgotten
     case UnitsCreatedMessage: Bind(); return 0;
     case EditDataSourceQueryMessage: return 0;
     default: break;
@@ -451,6 +450,38 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if ((message == WM_MOVE || message == WM_SIZE) && m_haveAdjuster && m_adjuster.IsWindow())
         m_adjuster.Place();
     return result;
+}
+
+// The password character is one character of the code page in a 16-bit word: its first byte in
+// the low byte and, for a double-byte character, its second byte in the high byte (a one-byte
+// character leaves the high byte 0, as stored data always had it).
+uint16_t EditBoxUnit::PasswordCharOf(const char* text) {
+    const uint8_t first = static_cast<uint8_t>(text[0]);
+    if (first && IsDBCSLeadByte(first) && text[1])
+        return static_cast<uint16_t>(first | static_cast<uint8_t>(text[1]) << 8);
+    return first;
+}
+
+std::string EditBoxUnit::PasswordText(uint16_t character) {
+    const char bytes[2] = {static_cast<char>(character & 0xFF), static_cast<char>(character >> 8)};
+    if (!bytes[0])
+        return std::string();
+    return std::string(bytes, IsDBCSLeadByte(static_cast<BYTE>(bytes[0])) && bytes[1] ? 2 : 1);
+}
+
+// The control is a wide one: it takes the character in its wide form, straight from its own
+// procedure (through this unit's ANSI one the word would be converted back to one byte).
+void EditBoxUnit::SetPasswordChar(WPARAM wide) {
+    CallWindowProcW(m_wideProcedure, m_hWnd, EM_SETPASSWORDCHAR, wide, 0);
+}
+
+WPARAM EditBoxUnit::PasswordWideChar() const {
+    const std::string text = PasswordText(passwordChar);
+    wchar_t wide = 0;
+    if (text.empty() ||
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &wide, 1) != 1)
+        return 0;
+    return wide;
 }
 
 LRESULT EditBoxUnit::OnChar(WPARAM wParam, LPARAM lParam) {

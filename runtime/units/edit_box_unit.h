@@ -94,6 +94,10 @@ private:
     void GetByteSelection(int* start, int* end) const;
 
     LRESULT OnChar(WPARAM wParam, LPARAM lParam);
+    static uint16_t PasswordCharOf(const char* text);
+    static std::string PasswordText(uint16_t character);
+    WPARAM PasswordWideChar() const;
+    void SetPasswordChar(WPARAM wide);
     LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     LRESULT OnNcPaint(WPARAM wParam, LPARAM lParam);

@@ -87,6 +87,20 @@ void TransLabelUnit::Refresh() {
 
 TransLabelUnit::TransLabelUnit(const UnitIds& ids) : Unit(ids) {}
 
+TransLabelUnit::~TransLabelUnit() { ForgetFont(); }
+
+HFONT TransLabelUnit::Font() {
+    if (!m_font)
+        m_font = MakeUnitFont(font.data(), static_cast<int32_t>(font.size()));
+    return m_font;
+}
+
+void TransLabelUnit::ForgetFont() {
+    if (m_font && m_font != GetStockObject(DEFAULT_GUI_FONT))
+        DeleteObject(m_font);
+    m_font = nullptr;
+}
+
 bool TransLabelUnit::Make(DWORD baseStyle, HWND parent, uint32_t controlId, int x, int y, int width, int height) {
     RegisterWndClass(kTransLabelClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                      static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
@@ -99,8 +113,7 @@ void TransLabelUnit::OnPaint() {
     HDC dc = BeginPaint(m_hWnd, &paint);
     const std::string text = GetWindowText();
     if (!text.empty()) {
-        HFONT made = MakeUnitFont(font.data(), static_cast<int32_t>(font.size()));
-        HGDIOBJ old = SelectObject(dc, made);
+        HGDIOBJ old = SelectObject(dc, Font());
         const UINT format = TransLabelFormat(*this);
         SetBkMode(dc, TRANSPARENT);
         RECT client = GetClientRect();
@@ -115,8 +128,6 @@ void TransLabelUnit::OnPaint() {
         }
         DrawCaption(dc, text, client, 0, 0, ResolveColour(textColour), format);
         SelectObject(dc, old);
-        if (made != GetStockObject(DEFAULT_GUI_FONT))
-            DeleteObject(made);
     }
     EndPaint(m_hWnd, &paint);
 }
@@ -128,7 +139,10 @@ int32_t TransLabelUnit::PropertyChanged(int32_t number, const uint32_t* value) {
         SetWindowText(caption);
         break;
     case kLabelEffect: effect = LimitChoice(value[0], 3); break;
-    case kLabelFont: font = UnitBlockValue(value); break;
+    case kLabelFont:
+        font = UnitBlockValue(value);
+        ForgetFont();
+        break;
     case kLabelTextColour: textColour = value[0]; break;
     case kLabelHorizontalAlignment: horizontalAlignment = LimitChoice(value[0], 2); break;
     case kLabelWordWrap: wordWrap = value[0] != 0 ? 1 : 0; break;

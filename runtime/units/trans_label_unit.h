@@ -34,6 +34,7 @@ UINT TransLabelFormat(const TransLabelData& data);
 class TransLabelUnit : public Unit<CWnd, TransLabelData> {
 public:
     explicit TransLabelUnit(const UnitIds& ids);
+    ~TransLabelUnit() override;
 
     bool Make(DWORD baseStyle, HWND parent, uint32_t controlId, int x, int y, int width, int height);
     int32_t PropertyChanged(int32_t number, const uint32_t* value);
@@ -45,6 +46,11 @@ public:
 
 private:
     void OnPaint();
+    // The label's font, made once per font change and kept until the next one.
+    HFONT Font();
+    void ForgetFont();
+
+    HFONT m_font = nullptr;
 };
 
 // The window whose client area the label's background belongs to: the first ancestor that is

@@ -309,6 +309,29 @@ TEST_F(EditBoxTest, PasswordCharacterShowsOnlyInPasswordMode) {
     EXPECT_TRUE(made->GetStyle() & ES_PASSWORD);
 }
 
+TEST_F(EditBoxTest, AChinesePasswordCharacterAndHalfACharacterLeftBehind) {
+    // "●" is A1 F1 in the system's code page and U+25CF for the (wide) control.
+    EditBoxUnit* box = Box(SchemaBlock({{"input-mode", 2}}, {{"content", "secret"}}));
+    ChangeText(kType, box, kEditPasswordChar, "\xA1\xF1x");
+    EXPECT_EQ(ReadText(kType, box, kEditPasswordChar), "\xA1\xF1");
+    WNDCLASSW edit{};
+    ASSERT_TRUE(GetClassInfoW(nullptr, L"EDIT", &edit));
+    EXPECT_EQ(CallWindowProcW(edit.lpfnWndProc, box->m_hWnd, EM_GETPASSWORDCHAR, 0, 0), 0x25CF)
+        << "the control's own character, asked without any conversion";
+    // A lead byte typed just before the box lost the focus is not joined to the next key.
+    EditBoxUnit* other = Box({}, 10, 60, 100, 24, kOtherId);
+    harness::Change(kType, box, kEditInputMode, kInputPlain);
+    ChangeText(kType, box, kEditContent, "");
+    box->SetFocus();
+    harness::Pump();
+    SendMessageA(box->m_hWnd, WM_CHAR, 0xD6, 0);
+    other->SetFocus();
+    box->SetFocus();
+    harness::Pump();
+    SendMessageA(box->m_hWnd, WM_CHAR, 'a', 0);
+    EXPECT_EQ(ReadText(kType, box, kEditContent), "a");
+}
+
 TEST_F(EditBoxTest, StylesFromTheStoredData) {
     EditBoxData data;
     data.multiLine = 1;
