@@ -14,9 +14,10 @@ cd "$top"
 
 reader="runtime/core/byte_reader.cpp runtime/core/byte_writer.cpp"
 archive="runtime/framework/mem_file.cpp runtime/framework/archive.cpp"
-forms="runtime/image/form_block.cpp runtime/units/stored_schema.cpp"
-pictures="runtime/pictures/decoded_picture.cpp runtime/pictures/bmp_decoder.cpp runtime/pictures/gif_decoder.cpp
-  runtime/pictures/pcx_decoder.cpp runtime/pictures/icon_directory.cpp runtime/pictures/picture_pixels.cpp"
+forms="runtime/image/form_block.cpp runtime/image/shortcut_table.cpp runtime/units/stored_schema.cpp"
+pictures="runtime/pictures/decoded_picture.cpp runtime/pictures/bmp_decoder.cpp runtime/pictures/gif_decoder.cpp"
+pictures+=" runtime/pictures/pcx_decoder.cpp runtime/pictures/icon_directory.cpp runtime/pictures/picture_pixels.cpp"
+pictures+=" -DTAVORI_PICTURE_LIMIT_BITS=22"  # 4 MiB pictures at most: fast runs, same checks
 database="runtime/core/byte_buffer.cpp runtime/database/db_result.cpp runtime/database/db_file_io.cpp"
 database+=" runtime/database/mem_file_io.cpp runtime/database/db_lock.cpp"
 database+=" runtime/database/aux_block_file.cpp runtime/database/aux_check.cpp"
@@ -50,7 +51,9 @@ form_seeds() {
   local form
   for form in tests/tools/forms/*.form tests/*/forms/*.form app/*.form; do
     [ -e "$form" ] || continue
-    "$out/formc" compile "$form" --bin "$out/form_seeds/$(basename "$form" .form).bin" >/dev/null
+    # A form whose byte blocks come from files made at build time is no seed here.
+    "$out/formc" compile "$form" --bin "$out/form_seeds/$(basename "$form" .form).bin" >/dev/null 2>&1 \
+      || echo "fuzz: $form is not a seed (it does not compile on its own)"
   done
 }
 form_seeds

@@ -78,9 +78,11 @@ bool DecodeBmp(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     if (h.width == INT32_MIN || h.height == INT32_MIN)
         return false;
     const int32_t width = std::abs(h.width), height = std::abs(h.height);
+    // Limited as the 32-bit bitmap it is drawn from; the block itself has 3 bytes a pixel.
     size_t size = 0;
-    if (!PictureBytes(width, height, 3, &size))
+    if (!PictureBytes(width, height, 4, &size))
         return false;
+    size = size / 4 * 3;
     // The colour table follows the info header, whatever its version.
     if (!r.seek(14 + size_t(h.headerSize)))
         return false;

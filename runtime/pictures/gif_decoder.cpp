@@ -179,8 +179,9 @@ bool DecodeGif(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     const uint8_t imageFlags = r.u8();
     size_t screenBytes = 0, imageBytes = 0;
     if (!r.ok() || !PictureBytes(screenWidth, screenHeight, 4, &screenBytes) ||
-        !PictureBytes(width, height, 1, &imageBytes))
+        !PictureBytes(width, height, 4, &imageBytes))
         return false;
+    imageBytes /= 4;  // one index a pixel; limited as the 32-bit rows it may be shown as
     std::vector<uint8_t> dib;
     if (!StartDib(width, height, 8, 256, &dib))
         return false;

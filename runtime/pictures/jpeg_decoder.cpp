@@ -67,13 +67,14 @@ bool DecodeJpeg(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     jpeg_mem_src(&info, const_cast<uint8_t*>(bytes), static_cast<unsigned long>(length));
     jpeg_read_header(&info, TRUE);
     info.out_color_space = kOutputSpace;  // greyscale is widened to colour
+    // Limited as the 32-bit bitmap it is drawn from; the block itself has 3 bytes a pixel.
     size_t size = 0;
-    if (!PictureBytes(info.image_width, info.image_height, 3, &size)) {
+    if (!PictureBytes(info.image_width, info.image_height, 4, &size)) {
         jpeg_destroy_decompress(&info);
         return false;
     }
     jpeg_start_decompress(&info);
-    out->pixels.assign(size, 0);
+    out->pixels.assign(size / 4 * 3, 0);
     ReadRows(info, out->pixels.data());
     // A file cut short is refused: libjpeg would pad it with grey and only warn.
     const bool complete = info.output_scanline == info.output_height && errors.base.num_warnings == 0;

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DecodedPicture picture;
     // Pictures near the size limit are legal but slow to turn into rows: the decoder alone
     // is fuzzed for those.
-    if (PICTURE_DECODER(data, size, &picture) && int64_t(picture.width) * picture.height <= (1 << 20)) {
+    if (PICTURE_DECODER(data, size, &picture) && int64_t(picture.width) * picture.height <= (1 << 16)) {
         PixelImage plain, composed;
         if (!PicturePixels(picture, &plain) || !ComposePicture(picture, 0x00336699, &composed))
             std::abort();  // a decoder accepted what it could not describe
