@@ -14,6 +14,10 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--gc-sections")
   set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-exec.sh")
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # System functions are called through the import library's thunks, not straight through the
+  # import slot: a slot of a delay-loaded DLL (tavori_delay_import) is only filled in by its
+  # thunk, and GNU ld's i386 delay-load libraries crash a direct call through the slot.
+  add_compile_definitions(DECLSPEC_IMPORT=)
 else()
   set(TAVORI_WINDOWS OFF)
   option(TAVORI_SANITIZE "build the native tests with AddressSanitizer and UBSan" ON)
@@ -157,3 +161,57 @@ function(tavori_form target)
     target_sources(${target} PRIVATE ${out}.S)
   endif()
 endfunction()
+
+# tavori_delay_import(dll): the target tavori_delay_<dll>, an import library of the system DLL
+# <dll>.dll whose functions load the DLL at their first call instead of at process start (the
+# toolchain's delay-load helper does the loading). Made at configure time from the functions of
+# the toolchain's own import library, so every function of the DLL is covered.
+function(tavori_delay_import dll)
+  if(NOT TAVORI_WINDOWS OR TARGET tavori_delay_${dll})
+    return()
+  endif()
+  find_library(TAVORI_IMPORT_${dll} NAMES lib${dll}.a REQUIRED)
+  find_program(TAVORI_NM NAMES i686-w64-mingw32-nm REQUIRED)
+  find_program(TAVORI_DLLTOOL NAMES i686-w64-mingw32-dlltool REQUIRED)
+  execute_process(COMMAND ${TAVORI_NM} -g --defined-only ${TAVORI_IMPORT_${dll}}
+    OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "cannot read ${TAVORI_IMPORT_${dll}}")
+  endif()
+  # A function has both a thunk (T _Name) and an import slot (I __imp__Name); data has no thunk.
+  string(REGEX MATCHALL "[TI] _+imp__[^\n]+|T _[^\n]+" lines "${symbols}")
+  set(thunks "")
+  set(slots "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^I __imp__(.+)$")
+      list(APPEND slots "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^T _(.+)$")
+      list(APPEND thunks "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  set(def "LIBRARY ${dll}.dll\nEXPORTS\n")
+  foreach(name IN LISTS thunks)
+    if(name IN_LIST slots)
+      string(APPEND def "${name}\n")
+    endif()
+  endforeach()
+  set(dir ${CMAKE_BINARY_DIR}/delay-imports)
+  file(MAKE_DIRECTORY ${dir})
+  file(WRITE ${dir}/${dll}.def "${def}")
+  # dlltool leaves its temporary files in the working directory.
+  execute_process(COMMAND ${TAVORI_DLLTOOL} --input-def ${dll}.def --dllname ${dll}.dll -k
+                          --temp-prefix ${dll}_tmp --output-delaylib lib${dll}_delay.a
+    WORKING_DIRECTORY ${dir} RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "dlltool could not make the delay-load library of ${dll}")
+  endif()
+  add_library(tavori_delay_${dll} STATIC IMPORTED GLOBAL)
+  set_target_properties(tavori_delay_${dll} PROPERTIES IMPORTED_LOCATION ${dir}/lib${dll}_delay.a)
+endfunction()
+
+# DLLs whose functions only commands and later facilities call: the web page and special folder
+# commands and the tray icon (shell32), sockets (ws2_32), sound (winmm), the up-down control
+# (comctl32). None of them is loaded before it is used.
+foreach(dll shell32 ws2_32 winmm comctl32)
+  tavori_delay_import(${dll})
+endforeach()

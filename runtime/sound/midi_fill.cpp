@@ -115,6 +115,13 @@ FillResult MidiStreamFiller::Fill(uint8_t* area, uint32_t* bytes, bool looping) 
 
 // Writes one event's records; false when the event must wait for the next buffer.
 bool MidiStreamFiller::Convert(const MidiEvent& event, Output& out) {
+    const bool isTempo = event.kind == MidiEvent::Meta && event.data1 == kMetaTempo && event.payloadSize >= 3;
+    const uint32_t newTempo =
+        isTempo ? (uint32_t{event.payload[0]} << 16) | (uint32_t{event.payload[1]} << 8) | event.payload[2] : 0;
+    // Everything else carries no sound, and a tempo of 0 would stop time: both take no time, and
+    // take no part in cutting the buffer either (a cut by a dropped event could leave it empty).
+    if (event.kind != MidiEvent::Channel && newTempo == 0)
+        return true;
     if (out.used == 0)
         bufferStartTick_ = lastTick_;
     if (event.tick - bufferStartTick_ > span_) {
@@ -122,12 +129,6 @@ bool MidiStreamFiller::Convert(const MidiEvent& event, Output& out) {
             return false;
         out.cut = true;
     }
-    const bool isTempo = event.kind == MidiEvent::Meta && event.data1 == kMetaTempo && event.payloadSize >= 3;
-    const uint32_t newTempo =
-        isTempo ? (uint32_t{event.payload[0]} << 16) | (uint32_t{event.payload[1]} << 8) | event.payload[2] : 0;
-    // Everything else carries no sound, and a tempo of 0 would stop time: both take no time.
-    if (event.kind != MidiEvent::Channel && newTempo == 0)
-        return true;
     const bool tempoFirst = pendingTempo_ && tempo_ != 0;
     if (!out.Fits(tempoFirst ? 2 : 1))
         return false;
