@@ -10,6 +10,7 @@
 #include "runtime/core/memory.h"
 #include "runtime/core/program_image.h"
 #include "runtime/core/services.h"
+#include "runtime/core/startup_trace.h"
 #include "runtime/image/window_store.h"
 #include "runtime/sound/wave_player.h"
 
@@ -83,7 +84,12 @@ LRESULT HiddenOwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
 
 // --- Construction ------------------------------------------------------------------------------
 
-RuntimeApp::RuntimeApp() { InitializeCriticalSection(&soundLock); }
+RuntimeApp::RuntimeApp()
+{
+    TraceStart();
+    InitializeCriticalSection(&soundLock);
+    TraceMark("static construction reached the runtime object");
+}
 
 RuntimeApp::~RuntimeApp()
 {
@@ -98,6 +104,7 @@ RuntimeApp::~RuntimeApp()
 
 BOOL RuntimeApp::InitInstance()
 {
+    TraceMark("framework started, instance initialisation entered");
     char path[MAX_PATH] = {};
     GetModuleFileNameA(m_hInstance, path, MAX_PATH);
     const int separator = LastSeparator(path);
@@ -170,6 +177,7 @@ void RuntimeApp::RuntimeInit()
     const ImageHeader& image = ProgramImageHeader;
     heap = GetProcessHeap();
     UseProcessHeapForBuffers();
+    TraceMark("RuntimeInit: heap");
 
     buildKind = image.buildKind;
     reservedWord = image.reserved;
@@ -179,6 +187,7 @@ void RuntimeApp::RuntimeInit()
         OleInitialize(nullptr);  // the answer is not examined
         oleInitialised = 1;
     }
+    TraceMark("RuntimeInit: OLE initialised");
 
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -192,12 +201,14 @@ void RuntimeApp::RuntimeInit()
                  std::strlen(path + separator + 1));
     }
     SetCurrentDirectoryA(programDirectory);  // also when empty; the answer is not examined
+    TraceMark("RuntimeInit: program directory");
 
     for (OptionalComponent& component : components)
         BindToStubs(component);
 
     hiddenOwner.Create();
     mainThreadId = GetCurrentThreadId();
+    TraceMark("RuntimeInit: hidden owner window");
 
     if (image.constantAreaSize > 0) {
         constantStart = image.constantArea;
@@ -224,9 +235,11 @@ void RuntimeApp::RuntimeInit()
     for (int32_t i = 0; i < image.libraryCount; ++i)
         libraryTable.AppendPointer(image.libraries[i]);
     libraryData.Zeroed(image.libraryCount);
+    TraceMark("RuntimeInit: support libraries started");
 
     if (image.formBlockSize > 0 && !ReadFormBlock(image, &windows))
         ReportRuntimeError(kTextLoadFormFailed, 0);
+    TraceMark("RuntimeInit: form block read");
 }
 
 // --- Message loop --------------------------------------------------------------------------------
@@ -234,6 +247,7 @@ void RuntimeApp::RuntimeInit()
 void RuntimeApp::RunMessageLoop()
 {
     messageLoopEntered = 1;
+    TraceMark("message loop entered");
     if (AnyWindowOpen())
         MessageLoop(LoopMode::Normal);
 }
@@ -254,6 +268,7 @@ void RuntimeApp::MessageLoop(LoopMode mode)
     MSG waiting;
     for (;;) {
         while (idle && !PeekMessageA(&waiting, nullptr, 0, 0, PM_NOREMOVE)) {
+            TraceFirstIdle();
             RunIdleCallbacks();
             if (!OnIdle(count++))
                 idle = FALSE;
@@ -380,6 +395,7 @@ void RuntimeApp::Shutdown(int32_t exitCode)
     // Only the main thread takes the program apart; any other thread asks it to.
     if (!OnMainThread())
         RequestEndFromWorker(exitCode, false);
+    TraceFinish();
     ++eventSuppressionCount;
     shuttingDown = 1;
     ReleaseIdleState();

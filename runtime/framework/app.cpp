@@ -150,10 +150,6 @@ int FrameworkMain(HINSTANCE instance, LPSTR cmdLine, int cmdShow) {
     app->m_nCmdShow = cmdShow;
     app->m_nThreadID = GetCurrentThreadId();
 
-    // The common-control classes the runtime's units use (the up-down buddy of edit boxes).
-    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
-
     if (!app->InitInstance())
         return app->ExitInstance();
     return app->Run();

@@ -3,6 +3,10 @@
 
 
 BOOL CSpinButtonCtrl::Create(DWORD style, const RECT& rc, HWND parent, UINT id) {
+    // Registered here, at the first up-down control, so that a program without one never loads
+    // the common controls.
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
     return CreateEx(0, UPDOWN_CLASSA, "", style | WS_CHILD, rc.left, rc.top, rc.right - rc.left,
                     rc.bottom - rc.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }

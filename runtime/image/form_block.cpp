@@ -2,6 +2,7 @@
 #include "runtime/image/form_block.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -128,6 +129,26 @@ bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, Un
     out->storedData.assign(data + where.storedDataOffset, data + size);
     if (layout)
         *layout = std::move(where);
+    return true;
+}
+
+bool LocateUnitSlots(const uint8_t* data, size_t size, UnitSlotOffsets* out) {
+    // The head: type, event source and four reserved words, then two zero-terminated texts.
+    size_t at = 24;
+    for (int text = 0; text < 2; ++text) {
+        if (!data || at >= size)
+            return false;
+        const void* end = std::memchr(data + at, 0, size - at);
+        if (!end)
+            return false;
+        at = static_cast<size_t>(static_cast<const uint8_t*>(end) - data) + 1;
+    }
+    // Unit object, left, top, width, height, cursor, parent.
+    if (size - at < 28)
+        return false;
+    out->unitObject = at;
+    out->cursor = at + 20;
+    out->parent = at + 24;
     return true;
 }
 

@@ -106,6 +106,14 @@ constexpr uint32_t kMenuItemChecked = 4;
 // `layout` may be null.
 bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, UnitRecordLayout* layout);
 std::vector<uint8_t> EncodeUnitRecord(const UnitRecordFields& fields);
+// Where the live words of a unit record lie, found without reading the rest of the record: the
+// runtime looks them up on every access to a live unit. False when the record is too short.
+struct UnitSlotOffsets {
+    size_t unitObject = 0;
+    size_t cursor = 0;
+    size_t parent = 0;
+};
+bool LocateUnitSlots(const uint8_t* data, size_t size, UnitSlotOffsets* out);
 bool ParseMenuItemRecord(const uint8_t* data, size_t size, MenuItemFields* out, size_t* handlerOffset);
 std::vector<uint8_t> EncodeMenuItemRecord(const MenuItemFields& fields);
 

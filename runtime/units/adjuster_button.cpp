@@ -15,7 +15,7 @@ int32_t AdjusterStep(int64_t value, int delta, int32_t lower, int32_t upper) {
 }
 
 bool AdjusterButton::Make(EditBoxUnit& box, bool automatic, bool edge, int32_t lower, int32_t upper) {
-    // The process entry registers the common controls; a program without it still gets them.
+    // Registered at the first adjuster: the common controls are not loaded at start.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     m_box = &box;

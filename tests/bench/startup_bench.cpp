@@ -99,5 +99,8 @@ int main(int argc, char** argv)
     std::printf("ratio (program / baseline): time %.2f, peak memory %.2f\n",
                 runtime.milliseconds / baseline.milliseconds,
                 baseline.peakKilobytes > 0 ? runtime.peakKilobytes / baseline.peakKilobytes : 0.0);
+    // One line for scripts: program and baseline milliseconds, then their peak KiB.
+    std::printf("figures: %.2f %.2f %.0f %.0f\n", runtime.milliseconds / n, baseline.milliseconds / n,
+                runtime.peakKilobytes / n, baseline.peakKilobytes / n);
     return 0;
 }

@@ -149,6 +149,39 @@ TEST(UnitRecordParsing, ReportsTheOffsetsTheRuntimeWritesInPlace) {
     EXPECT_EQ(layout.storedDataOffset, 126u);
 }
 
+// The quick look-up of the live words reads only the head; it must agree with the full parser
+// whatever the texts before the words, and refuse a record cut before the parent word ends.
+TEST(UnitSlotLookup, AgreesWithTheParserAndRefusesCutRecords) {
+    Bytes r = ButtonRecord();
+    for (size_t n = 0; n <= r.size(); ++n) {
+        Heap h(Bytes(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(n)));
+        UnitSlotOffsets slots;
+        const bool ok = LocateUnitSlots(h.data.get(), h.size, &slots);
+        EXPECT_EQ(ok, n >= 56) << "cut at " << n;
+        if (ok) {
+            EXPECT_EQ(slots.unitObject, 28u);
+            EXPECT_EQ(slots.cursor, 48u);
+            EXPECT_EQ(slots.parent, 52u);
+        }
+    }
+    for (const char* name : {"", "a", "\xB0\xB4\xC5\xA5", "a long name of a unit"}) {
+        UnitRecordFields f;
+        f.name = name;
+        f.secondName = std::string(name) + "2";
+        f.parent = 0x16010007;
+        Bytes record = EncodeUnitRecord(f);
+        UnitRecordLayout layout;
+        UnitSlotOffsets slots;
+        ASSERT_TRUE(ParseUnitRecord(record.data(), record.size(), &f, &layout));
+        ASSERT_TRUE(LocateUnitSlots(record.data(), record.size(), &slots));
+        EXPECT_EQ(slots.unitObject, layout.unitObjectOffset);
+        EXPECT_EQ(slots.cursor, layout.cursorOffset);
+        uint32_t parent;
+        std::memcpy(&parent, record.data() + slots.parent, 4);
+        EXPECT_EQ(parent, 0x16010007u);
+    }
+}
+
 TEST(UnitRecordEncoding, GivesBackTheHandBuiltBytes) {
     Bytes r = ButtonRecord();
     UnitRecordFields f;
