@@ -48,7 +48,7 @@ done
 echo "== one more unit (from the 10- and 200-unit forms) =="
 awk -v f10="${ms[form10]}" -v f200="${ms[form200]}" -v d10="${ms[direct10]}" -v d200="${ms[direct200]}" \
   'BEGIN { f = (f200 - f10) / 190; d = (d200 - d10) / 190;
-           printf "runtime: %.3f ms per unit; direct: %.3f ms per unit; ratio %.2f\n", f, d, d > 0 ? f / d : 0 }'
+           printf "runtime: %.3f ms per unit; direct: %.3f ms per unit; ratio %.2f\n", f, d, (d > 0 ? f / d : 0) }'
 
 compare "smallest program (no window: start, empty loop, end) against an empty Windows program" \
   exit "$bench/smallest_program.exe" "$bench/bare_program.exe"
