@@ -280,12 +280,12 @@ void Background() {
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT area{2, 2, 10, 10};
     Write(kMain, 8 + kWindowBackColour, 0x00336699);
-    const LRESULT answer = SendMessageA(main, PaintBackgroundMessage, reinterpret_cast<WPARAM>(dc),
+    const LRESULT answer = SendPrivateMessage(main, PaintBackgroundMessage, reinterpret_cast<WPARAM>(dc),
                                         reinterpret_cast<LPARAM>(&area));
     Log("background answer " + Num(static_cast<long>(answer)) + " inside " + Hex(GetPixel(dc, 5, 5)) + " outside " +
         Hex(GetPixel(dc, 15, 15) == GetPixel(dc, 0, 0) ? 0 : 1));
     Write(kMain, 8 + kWindowBackColour, 0xFF000000);
-    SendMessageA(main, PaintBackgroundMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(&area));
+    SendPrivateMessage(main, PaintBackgroundMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(&area));
     Log(std::string("system colour drawn ") + (GetPixel(dc, 5, 5) == GetSysColor(COLOR_BTNFACE) ? "yes" : "no"));
     SelectObject(dc, old);
     DeleteObject(bitmap);
@@ -373,7 +373,7 @@ std::vector<std::function<void()>> ScriptSteps() {
               SendMessageA(unit(0), TrayNotifyMessage, 100, WM_MOUSEMOVE);
               SendMessageA(unit(0), TrayNotifyMessage, 100, WM_CONTEXTMENU);
               Log("answer to 0x8389 without a rectangle " +
-                  Num(static_cast<long>(SendMessageA(unit(0), PaintBackgroundMessage, 0, 0)))); },
+                  Num(static_cast<long>(SendPrivateMessage(unit(0), PaintBackgroundMessage, 0, 0)))); },
         [] { Placement(); },
         [] { Log("script done"); },
     };
