@@ -58,7 +58,10 @@ std::vector<HWND> VisibleWindowsBelow(HWND top) {
 }
 
 void TransLabelUnit::Refresh() {
-    if (!IsWindow())
+    // A label that does not show (hidden itself, or its window not shown yet, as while a window
+    // loads) has nothing on the screen to bring up to date: the walk over every window below it
+    // would make loading a window of n labels cost n times n.
+    if (!IsWindow() || !::IsWindowVisible(m_hWnd))
         return;
     HWND top = TransLabelTopWindow(m_hWnd);
     RECT label = GetClientRect();
