@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs the start-up benchmarks under Wine and prints their figures. Each pair of
-# programs is started alternately; times are means from start to a shown, idle window.
+# programs is started alternately; times and peaks are medians, from start to a shown, idle window.
 #   1. Tavori.exe against the same window and eleven controls made directly with Win32 calls,
 #      with OleInitialize and Tavori's import list (the floor a user would write by hand), and
 #      against the plain direct program (no OLE, no extra DLLs);

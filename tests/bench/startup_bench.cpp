@@ -1,21 +1,33 @@
-// Starts two programs alternately and prints their mean start-up times, peak memory, sizes and
-// the ratios of the two.
+// Starts two programs alternately and prints their median start-up times, median peak memory,
+// sizes and the ratios of the two. Medians, because a machine that is busy with other work now
+// and then makes one start many times slower.
 //   startup_bench ROUNDS exit|idle PROGRAM BASELINE
 // "exit" times a program from start to its end; "idle" from start to its window being shown and
 // idle (then the program is closed).
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
 struct Sample {
-    double milliseconds = 0;
-    double peakKilobytes = 0;
+    std::vector<double> milliseconds;
+    std::vector<double> peakKilobytes;
 };
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
 
 
 bool g_untilIdle = false;
@@ -54,9 +66,9 @@ bool RunOnce(const std::string& exe, Sample* sample)
     }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    sample->milliseconds += 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
-                            static_cast<double>(frequency.QuadPart);
-    sample->peakKilobytes += static_cast<double>(peak) / 1024.0;
+    sample->milliseconds.push_back(1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                                   static_cast<double>(frequency.QuadPart));
+    sample->peakKilobytes.push_back(static_cast<double>(peak) / 1024.0);
     return true;
 }
 
@@ -90,17 +102,17 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    const double n = rounds;
-    std::printf("rounds: %d (alternating), timed until %s\n", rounds, g_untilIdle ? "shown and idle" : "the end");
-    std::printf("program:  %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n",
-                runtime.milliseconds / n, runtime.peakKilobytes / n, SizeKilobytes(smallest), smallest.c_str());
-    std::printf("baseline: %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n",
-                baseline.milliseconds / n, baseline.peakKilobytes / n, SizeKilobytes(bare), bare.c_str());
-    std::printf("ratio (program / baseline): time %.2f, peak memory %.2f\n",
-                runtime.milliseconds / baseline.milliseconds,
-                baseline.peakKilobytes > 0 ? runtime.peakKilobytes / baseline.peakKilobytes : 0.0);
+    const double programMs = Median(runtime.milliseconds), baselineMs = Median(baseline.milliseconds);
+    const double programKib = Median(runtime.peakKilobytes), baselineKib = Median(baseline.peakKilobytes);
+    std::printf("rounds: %d (alternating), medians, timed until %s\n", rounds,
+                g_untilIdle ? "shown and idle" : "the end");
+    std::printf("program:  %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n", programMs, programKib,
+                SizeKilobytes(smallest), smallest.c_str());
+    std::printf("baseline: %.1f ms, peak working set %.0f KiB, file %.0f KiB  (%s)\n", baselineMs, baselineKib,
+                SizeKilobytes(bare), bare.c_str());
+    std::printf("ratio (program / baseline): time %.2f, peak memory %.2f\n", programMs / baselineMs,
+                baselineKib > 0 ? programKib / baselineKib : 0.0);
     // One line for scripts: program and baseline milliseconds, then their peak KiB.
-    std::printf("figures: %.2f %.2f %.0f %.0f\n", runtime.milliseconds / n, baseline.milliseconds / n,
-                runtime.peakKilobytes / n, baseline.peakKilobytes / n);
+    std::printf("figures: %.2f %.2f %.0f %.0f\n", programMs, baselineMs, programKib, baselineKib);
     return 0;
 }
