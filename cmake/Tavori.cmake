@@ -1,10 +1,14 @@
-# Build helpers shared by every folder of the project.
+# Build helpers shared by every folder of the project, and by projects of their own that add this
+# tree with add_subdirectory (their variables are not ours: the functions find the tree through
+# the cache).
+get_filename_component(TAVORI_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+set(TAVORI_SOURCE_DIR "${TAVORI_SOURCE_DIR}" CACHE INTERNAL "the Tavori tree")
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set(TAVORI_WINDOWS ON)
   enable_language(RC)
   enable_language(ASM)
-  set(TAVORI_DEPS_PREFIX "${CMAKE_SOURCE_DIR}/build/deps/i686" CACHE PATH
+  set(TAVORI_DEPS_PREFIX "${TAVORI_SOURCE_DIR}/build/deps/i686" CACHE PATH
       "where scripts/setup.sh installed libpng and libjpeg for the target")
   list(PREPEND CMAKE_FIND_ROOT_PATH "${TAVORI_DEPS_PREFIX}")
   # Everything is linked statically so that the programs run on a bare Windows.
@@ -12,7 +16,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   # Each function and datum in a section of its own, so that the linker drops what no program uses.
   add_compile_options(-ffunction-sections -fdata-sections)
   string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--gc-sections")
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/scripts/wine-exec.sh")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${TAVORI_SOURCE_DIR}/scripts/wine-exec.sh")
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # System functions are called through the import library's thunks, not straight through the
   # import slot: a slot of a delay-loaded DLL (tavori_delay_import) is only filled in by its
@@ -26,6 +30,15 @@ else()
     add_link_options(-fsanitize=address,undefined)
   endif()
 endif()
+
+# In a function called from another project's folder: whether this is the Windows build.
+macro(_tavori_platform)
+  if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+    set(TAVORI_WINDOWS ON)
+  else()
+    set(TAVORI_WINDOWS OFF)
+  endif()
+endmacro()
 
 option(TAVORI_WERROR "treat warnings as errors" OFF)
 
@@ -49,7 +62,7 @@ function(tavori_library name)
     return()
   endif()
   add_library(${name} STATIC ${A_SOURCES})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} PUBLIC ${TAVORI_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${A_LIBS})
   tavori_warnings(${name})
   if(A_GBK)
@@ -57,21 +70,71 @@ function(tavori_library name)
   endif()
 endfunction()
 
-# tavori_program(name [GBK] SOURCES ... [LIBS ...]): a Windows GUI executable that carries the
-# runtime's resources (the DEFAULT_ICON icon and the version information).
+# tavori_program(name FORM file.form SOURCES ... [ICON file.ico] [VERSION x.y.z] [LIBS ...]
+#                [DEPENDS files...])
+# A whole program from a form and its handlers: formc compiles the form into the form block, the
+# handler area and the rest of the image (service table, the four support libraries, image header,
+# a start routine that opens the form's first window); the executable carries ICON (default: the
+# runtime's icon) as DEFAULT_ICON and version information for VERSION (default 1.0.0). Its
+# sources are GBK like the runtime's and may include <tavori/program.h>. DEPENDS as for
+# tavori_form. Windows build only; elsewhere nothing is declared.
+#
+# tavori_program(name [GBK] [CONSOLE] SOURCES ... [LIBS ...]): a Windows executable that
+# provides its own image; it carries the runtime's resources (DEFAULT_ICON, version information).
 function(tavori_program name)
-  cmake_parse_arguments(A "GBK;CONSOLE" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "GBK;CONSOLE" "FORM;ICON;VERSION" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  if(A_FORM)
+    _tavori_form_program(${name} "${A_FORM}" "${A_ICON}" "${A_VERSION}" "${A_SOURCES}" "${A_LIBS}"
+                         "${A_DEPENDS}")
+    return()
+  endif()
   if(A_CONSOLE)
     add_executable(${name} ${A_SOURCES} $<TARGET_OBJECTS:tavori_resources>)
   else()
     add_executable(${name} WIN32 ${A_SOURCES} $<TARGET_OBJECTS:tavori_resources>)
   endif()
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} PRIVATE ${TAVORI_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${A_LIBS})
   tavori_warnings(${name})
   if(A_GBK)
     tavori_gbk(${name})
   endif()
+endfunction()
+
+function(_tavori_form_program name form icon version sources libs depends)
+  _tavori_platform()
+  if(NOT TAVORI_WINDOWS)
+    return()
+  endif()
+  if(NOT version)
+    set(version 1.0.0)
+  endif()
+  if(NOT version MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
+    message(FATAL_ERROR "tavori_program(${name}): VERSION must be x.y.z, not '${version}'")
+  endif()
+  set(TAVORI_VERSION_WORDS "${CMAKE_MATCH_1},${CMAKE_MATCH_2},${CMAKE_MATCH_3},0")
+  set(TAVORI_VERSION_TEXT "${version}.0")
+  if(icon)
+    get_filename_component(TAVORI_ICON "${icon}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  else()
+    set(TAVORI_ICON "${TAVORI_SOURCE_DIR}/runtime/core/resources/tavori.ico")
+  endif()
+  set(TAVORI_PROGRAM_NAME ${name})
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}_resources.rc)
+  configure_file(${TAVORI_SOURCE_DIR}/cmake/program.rc.in ${rc} @ONLY)
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${TAVORI_ICON}")
+
+  add_executable(${name} WIN32 ${sources} ${rc})
+  target_include_directories(${name} PRIVATE ${TAVORI_SOURCE_DIR} ${TAVORI_SOURCE_DIR}/include)
+  target_link_libraries(${name} PRIVATE ${libs} tavori_commands tavori_runtime tavori_program_support
+                        tavori_framework_entry)
+  target_compile_features(${name} PRIVATE cxx_std_17)
+  # What the tree's own folders get from the settings above, for a program of another project.
+  target_compile_options(${name} PRIVATE -ffunction-sections -fdata-sections)
+  target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+  tavori_warnings(${name})
+  tavori_gbk(${name})
+  tavori_form(${name} FORM ${form} SYMBOL ProgramForm IMAGE DEPENDS ${depends})
 endfunction()
 
 # tavori_test(name [WINDOWS] [GBK] SOURCES ... [LIBS ...] [DEPENDS ...])
@@ -83,7 +146,7 @@ function(tavori_test name)
     return()
   endif()
   add_executable(${name} ${A_SOURCES})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_include_directories(${name} PRIVATE ${TAVORI_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gtest_main)
   tavori_warnings(${name})
   if(A_GBK)
@@ -113,7 +176,8 @@ if(TAVORI_WINDOWS)
     INTERFACE_INCLUDE_DIRECTORIES ${TAVORI_DEPS_PREFIX}/include)
 endif()
 
-# tavori_form(target FORM file.form SYMBOL name [DEPENDS files...])
+# tavori_form(target FORM file.form SYMBOL name [IMAGE] [DEPENDS files...])
+# IMAGE adds the rest of the program's image that formc writes (see tavori_program).
 # DEPENDS names the files the form reads with `file "..."`, so that a change to them recompiles it.
 # Compiles a form source with formc and adds the result to `target`: a C++ source defining
 # `extern "C" const uint8_t name[]` (the form block) and `name` + "Size", and, in the Windows
@@ -122,18 +186,25 @@ endif()
 # The Windows build runs formc on the build machine, so it builds formc from tools/ as a
 # project of its own with the host's g++, never with the cross toolchain.
 function(tavori_form target)
-  cmake_parse_arguments(A "" "FORM;SYMBOL" "DEPENDS" ${ARGN})
+  _tavori_platform()
+  cmake_parse_arguments(A "IMAGE" "FORM;SYMBOL" "DEPENDS" ${ARGN})
   if(NOT A_FORM OR NOT A_SYMBOL)
     message(FATAL_ERROR "tavori_form: FORM and SYMBOL are required")
   endif()
   get_filename_component(form ${A_FORM} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   set(out ${CMAKE_CURRENT_BINARY_DIR}/${A_SYMBOL})
+  set(image_output)
+  set(image_option)
+  if(A_IMAGE)
+    set(image_output ${out}_image.cpp)
+    set(image_option --image ${out}_image.cpp)
+  endif()
   if(TAVORI_WINDOWS)
     if(NOT TARGET tavori_formc_host)
       include(ExternalProject)
       find_program(TAVORI_HOST_CXX NAMES g++ c++ REQUIRED NO_CMAKE_FIND_ROOT_PATH)
       ExternalProject_Add(tavori_formc_host
-        SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+        SOURCE_DIR ${TAVORI_SOURCE_DIR}/tools
         BINARY_DIR ${CMAKE_BINARY_DIR}/formc-host
         CMAKE_ARGS -DCMAKE_CXX_COMPILER=${TAVORI_HOST_CXX} -DCMAKE_BUILD_TYPE=Release
                    -DTAVORI_WERROR=${TAVORI_WERROR}
@@ -149,13 +220,13 @@ function(tavori_form target)
     set(depends formc)
   endif()
   add_custom_command(
-    OUTPUT ${out}.cpp ${out}.S ${out}.handlers
+    OUTPUT ${out}.cpp ${out}.S ${out}.handlers ${image_output}
     COMMAND ${formc} compile ${form} --symbol ${A_SYMBOL} --cpp ${out}.cpp --asm ${out}.S
-            --handlers ${out}.handlers
+            --handlers ${out}.handlers ${image_option}
     DEPENDS ${form} ${depends} ${A_DEPENDS}
     COMMENT "Compiling the form ${A_FORM}"
     VERBATIM)
-  target_sources(${target} PRIVATE ${out}.cpp)
+  target_sources(${target} PRIVATE ${out}.cpp ${image_output})
   # The handler area jumps to 32-bit Windows code; a native build has the block only.
   if(TAVORI_WINDOWS)
     target_sources(${target} PRIVATE ${out}.S)

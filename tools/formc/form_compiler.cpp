@@ -1,4 +1,5 @@
 // Form source to form block; see form_text.h for the format.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -596,8 +597,14 @@ bool CompileFormText(const std::string& text, CompiledForm* out, std::string* er
         Parser parser(Tokenize(text), baseDir);
         parser.ParseFile();
         std::vector<WindowDescriptionData> windows;
-        for (ParsedWindow& w : parser.windows)
+        out->highestSerial = 0;
+        for (ParsedWindow& w : parser.windows) {
+            out->highestSerial = std::max(out->highestSerial, w.description.windowId & 0xFFFFFFu);
+            for (const ParsedEntry& e : w.entries)
+                out->highestSerial = std::max(out->highestSerial, e.id & 0xFFFFFFu);
             windows.push_back(Assemble(w, parser.handlerIndex));
+        }
+        out->firstWindow = parser.windows.empty() ? 0 : parser.windows.front().description.windowId;
         out->block = WriteFormBlock(windows);
         out->handlers = parser.handlers;
         // What we wrote must be what the runtime accepts.

@@ -49,4 +49,52 @@ std::string HandlerAreaAsm(const std::vector<HandlerSlot>& handlers, const std::
     return out;
 }
 
+std::string ProgramImageCpp(const CompiledForm& form, const std::string& symbol, const std::string& source) {
+    char serial[16], window[16];
+    std::snprintf(serial, sizeof(serial), "0x%X", form.highestSerial);
+    std::snprintf(window, sizeof(window), "0x%08X", form.firstWindow);
+    return "// The program image for the form " + source + ", written by formc. Generated: do not edit.\n"
+           "#include <cstdint>\n\n"
+           "#include \"runtime/commands/libraries.h\"\n"
+           "#include \"runtime/core/program_calls.h\"\n"
+           "#include \"runtime/core/program_image.h\"\n"
+           "#include \"runtime/core/services.h\"\n"
+           "#include \"include/tavori/program.h\"\n\n"
+           "// The handlers' header names the libraries and commands by the positions listed here.\n"
+           "static_assert(tavori::detail::kFileExists == kCoreFileExists && tavori::detail::kMsgBox == kCoreMsgBox &&\n"
+           "              tavori::detail::kWriteConfigItem == kCoreWriteConfigItem &&\n"
+           "              tavori::detail::kReadConfigItem == kCoreReadConfigItem &&\n"
+           "              tavori::detail::kGetSpecialFolder == kSystemGetSpecialFolder &&\n"
+           "              tavori::detail::kOpenWebPage == kApplicationOpenWebPage, \"command positions\");\n\n"
+           "extern \"C\" const uint8_t " + symbol + "[];\n"
+           "extern \"C\" const uint32_t " + symbol + "Size;\n"
+           "extern \"C\" const uint8_t HandlerArea[];\n\n"
+           "namespace {\n"
+           "struct ProgramData {\n"
+           "    const void* services[kServiceCount];\n"
+           "    char constants[1];\n"
+           "};\n"
+           "}  // namespace\n\n"
+           "extern \"C\" {\n"
+           "const ProgramData ProgramDataBlock = {TAVORI_RUNTIME_SERVICES, {0}};\n"
+           "const void* const* const ProgramServices = ProgramDataBlock.services;\n"
+           "// In the order of tavori::detail::Library.\n"
+           "const LibraryRecord* const ProgramLibraries[] = {\n"
+           "    &kCoreLibrary, &kExtendedInterfaceLibrary, &kSystemInterfaceLibrary, &kApplicationInterfaceLibrary,\n"
+           "};\n"
+           "const ImageHeader ProgramImageHeader = {\n"
+           "    3, 0, " + serial + ", static_cast<uint32_t>(reinterpret_cast<uintptr_t>(HandlerArea)) + 4,\n"
+           "    ProgramDataBlock.constants, 1, " + symbol + ", static_cast<int32_t>(" + symbol + "Size),\n"
+           "    4, ProgramLibraries, 0, nullptr, nullptr,\n"
+           "};\n\n"
+           "int StartRoutine()\n"
+           "{\n"
+           "    program::RuntimeInit();\n"
+           "    program::LoadStartupWindow(" + window + ");\n"
+           "    program::RunMessageLoop();\n"
+           "    return 0;\n"
+           "}\n"
+           "}  // extern \"C\"\n";
+}
+
 bool IsCSymbol(const std::string& name) { return IsHandlerName(name); }

@@ -38,6 +38,8 @@ struct HandlerSlot {
 struct CompiledForm {
     std::vector<uint8_t> block;
     std::vector<HandlerSlot> handlers;  // slot i's binding offset is 12 * i
+    uint32_t firstWindow = 0;           // the window a program opens at its start
+    uint32_t highestSerial = 0;         // largest identifier serial (low 24 bits) in the form
 };
 
 // False with "line N: what" in *error. A byte-block field given as `file "path"` reads that

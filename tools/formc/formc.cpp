@@ -3,6 +3,7 @@
 //   formc compile FORM [--symbol NAME] [--cpp FILE] [--asm FILE] [--handlers FILE] [--bin FILE]
 //       FORM (the form source) to the form block as C++ (NAME[] and NAMESize), the handler area
 //       as assembler, the handler list (names in slot order) and the raw block.
+//       With --image FILE also the rest of a program's image around the block (C++).
 //   formc print BLOCK [--handlers FILE] [-o FILE]
 //       A raw form block back to form source; with the handler list, bindings show names.
 //
@@ -37,6 +38,7 @@ bool WriteFile(const std::string& path, const std::string& data) {
 
 int Usage() {
     std::cerr << "usage: formc compile FORM [--symbol NAME] [--cpp FILE] [--asm FILE] [--handlers FILE] [--bin FILE]\n"
+                 "                    [--image FILE]\n"
                  "       formc print BLOCK [--handlers FILE] [-o FILE]\n";
     return 2;
 }
@@ -81,6 +83,8 @@ int Compile(const std::string& input, const std::map<std::string, std::string>& 
     if (!(path = Option(options, "--asm")).empty() && !WriteFile(path, HandlerAreaAsm(form.handlers, input)))
         return Fail("cannot write " + path);
     if (!(path = Option(options, "--handlers")).empty() && !WriteFile(path, HandlerListText(form.handlers)))
+        return Fail("cannot write " + path);
+    if (!(path = Option(options, "--image")).empty() && !WriteFile(path, ProgramImageCpp(form, symbol, input)))
         return Fail("cannot write " + path);
     if (!(path = Option(options, "--bin")).empty() &&
         !WriteFile(path, std::string(form.block.begin(), form.block.end())))
