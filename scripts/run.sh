@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds Tavori.exe and starts it under Wine. With no display it runs the
 # program on a display of its own, inside a Wine desktop, saves a screenshot and prints its path.
+#   scripts/run.sh [gallery]     # "gallery": the gallery program (examples/gallery) instead
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+target=Tavori exe="$top/build/win32/app/Tavori.exe"
+if [ "${1:-}" = gallery ]; then
+  target=gallery exe="$top/build/win32/examples/gallery/gallery.exe"
+fi
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" win32 --target Tavori >/dev/null
-exe="$top/build/win32/app/Tavori.exe"
+"$top/scripts/build.sh" win32 --target "$target" >/dev/null
 # shellcheck source=wine-env.sh
 . "$top/scripts/wine-env.sh"
 
@@ -35,4 +39,4 @@ for _ in $(seq 1 40); do
   [ "$sum" = "$last" ] && [ "$blank" = 0 ] && break
   last=$sum
 done
-echo "Tavori is running on display $DISPLAY; screenshot: $shot"
+echo "$target is running on display $DISPLAY; screenshot: $shot"
