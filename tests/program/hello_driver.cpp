@@ -8,45 +8,25 @@
 
 #include "tests/driver/driver.h"
 
-namespace {
-
-// Control identifiers follow the creation order of the form: the last table entry first.
-constexpr int kGreetButton = 100;
-constexpr int kNameBox = 110;
-
-int Fail(const std::string& what)
-{
-    std::fprintf(stderr, "hello_driver: %s\n", what.c_str());
-    return 1;
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
-    if (argc != 2)
-        return Fail("usage: hello_driver HELLO_EXE");
+    auto fail = [](const std::string& what) { return std::fprintf(stderr, "hello_driver: %s\n", what.c_str()), 1; };
     e2e::Process hello;
-    if (!hello.Start(argv[1]))
-        return Fail(std::string("cannot start ") + argv[1]);
+    if (argc != 2 || !hello.Start(argv[1]))
+        return fail("usage: hello_driver HELLO_EXE");
     HWND window = hello.WaitWindow("", 60000);  // the first start in a new prefix may be slow
-    if (!window)
-        return Fail("no window");
-    HWND box = e2e::FindControl(window, kNameBox);
+    HWND box = window ? e2e::FindControl(window, 110) : nullptr;  // the last entry is made first
+    if (!box)
+        return fail("no window with an edit box");
     e2e::Type(box, "小明");
-    if (!e2e::WaitUntil([&] { return e2e::Text(box) == "小明"; }))
-        return Fail("the edit box holds '" + e2e::Text(box) + "'");
-    e2e::Click(e2e::FindControl(window, kGreetButton));
+    e2e::WaitUntil([&] { return e2e::Text(box) == "小明"; });
+    e2e::Click(e2e::FindControl(window, 100));
     HWND message = hello.WaitMessageBox();
-    if (!message)
-        return Fail("no message box");
-    const std::string text = e2e::ReadMessageBox(message).text;
+    const std::string text = message ? e2e::ReadMessageBox(message).text : "(no box)";
     e2e::PressButton(message, IDOK);
     if (text != "你好，小明！")
-        return Fail("the greeting reads '" + text + "'");
+        return fail("the greeting reads '" + text + "'");
     PostMessageA(window, WM_CLOSE, 0, 0);
     int code = -1;
-    if (!hello.WaitExit(&code))
-        return Fail("the program did not end");
-    return code == 0 ? 0 : Fail("exit code " + std::to_string(code));
+    return hello.WaitExit(&code) && code == 0 ? 0 : fail("no end with 0: " + std::to_string(code));
 }
