@@ -13,6 +13,8 @@ struct ThreadState {
     std::unordered_map<HWND, CWnd*> map;
     CWnd* creating = nullptr;        // the object CreateEx is creating a window for
     std::string creatingClass;       // its class name, empty for an atom
+    HHOOK batchHook = nullptr;       // the creation hook shared by a CreationBatch
+    int batchDepth = 0;
 };
 
 // Made on first use and never destroyed: windows may still be torn down during static
@@ -150,7 +152,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
     std::string previousClass = t.creatingClass;
     t.creating = this;
     t.creatingClass = IS_INTRESOURCE(className) ? std::string() : std::string(className);
-    HHOOK hook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
+    HHOOK hook = t.batchHook ? nullptr : SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
     HWND hWnd = CreateWindowExA(exStyle, className, windowName, style, x, y, width, height,
                                 parent, menuOrId, GetModuleHandleA(nullptr), param);
     if (hook)
@@ -160,6 +162,20 @@ BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName
     // Nothing of the object is touched when creation failed: a window refused in WM_CREATE has
     // already been through PostNcDestroy, which may have deleted the object.
     return hWnd != nullptr;
+}
+
+CWnd::CreationBatch::CreationBatch() {
+    ThreadState& t = State();
+    if (t.batchDepth++ == 0)
+        t.batchHook = SetWindowsHookExA(WH_CBT, CreationHook, nullptr, GetCurrentThreadId());
+}
+
+CWnd::CreationBatch::~CreationBatch() {
+    ThreadState& t = State();
+    if (--t.batchDepth == 0 && t.batchHook) {
+        UnhookWindowsHookEx(t.batchHook);
+        t.batchHook = nullptr;
+    }
 }
 
 BOOL CWnd::SubclassWindow(HWND hWnd) {

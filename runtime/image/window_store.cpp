@@ -422,9 +422,12 @@ bool LoadWindow(WindowObject* window, bool modal, HWND parent)
     uint32_t controlId = kFirstControlId;
     bool created = CreateItem(*window, 0, ownId, parent, &controlId, modal, scratch);
     TraceMark("window load: window unit created");
-    for (int i = static_cast<int>(window->live.Count()) - 1; created && i >= 1; --i) {
-        if (!window->live.IsMenuItem(i))
-            created = CreateItem(*window, i, ownId, parent, &controlId, modal, scratch);
+    {
+        CWnd::CreationBatch batch;
+        for (int i = static_cast<int>(window->live.Count()) - 1; created && i >= 1; --i) {
+            if (!window->live.IsMenuItem(i))
+                created = CreateItem(*window, i, ownId, parent, &controlId, modal, scratch);
+        }
     }
     if (!created) {
         FailLoad(*window);
