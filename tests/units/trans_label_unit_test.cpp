@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "runtime/units/stored_schema.h"
@@ -128,6 +129,44 @@ TEST_F(TransLabelTest, EmptyCaptionDrawsNothingAndAChangeLeavesNoTrace) {
     harness::ChangeText(kType, label, kLabelCaption, "i");
     harness::ChangeText(kType, label, kLabelCaption, "WWWWWWWW");
     EXPECT_EQ(harness::ScreenPixels(label->m_hWnd), wide);
+}
+
+// Every font the process makes, counted through its import slot (the runtime's calls to the
+// system go through the program's own import table).
+extern "C" HFONT(WINAPI* g_createFontSlot)(const LOGFONTA*) __asm__("__imp__CreateFontIndirectA@4");
+int g_fontsMade = 0;
+HFONT(WINAPI* g_createFont)(const LOGFONTA*) = nullptr;
+HFONT WINAPI CountingCreateFont(const LOGFONTA* font) {
+    ++g_fontsMade;
+    return g_createFont(font);
+}
+
+void SwapCreateFont(HFONT(WINAPI* to)(const LOGFONTA*)) {
+    DWORD old = 0;
+    VirtualProtect(&g_createFontSlot, sizeof g_createFontSlot, PAGE_READWRITE, &old);
+    g_createFont = g_createFontSlot;
+    g_createFontSlot = to;
+    VirtualProtect(&g_createFontSlot, sizeof g_createFontSlot, old, &old);
+}
+
+TEST_F(TransLabelTest, PaintsWithTheFontOfItsLastChangeInsteadOfMakingOneEachTime) {
+    LOGFONTA font{};
+    font.lfHeight = -16;
+    std::strcpy(font.lfFaceName, "Arial");
+    const std::string block(reinterpret_cast<const char*>(&font), sizeof font);
+    TransLabelUnit* label = Make(SchemaBlock({}, {{"caption", "WWW"}, {"font", block}}));
+    EXPECT_GT(Marked(label), 0);
+    SwapCreateFont(CountingCreateFont);
+    for (int i = 0; i < 5; ++i)
+        RedrawWindow(label->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const int afterPaints = g_fontsMade;
+    font.lfHeight = -20;
+    harness::Change(kType, label, kLabelFont, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&font)), sizeof font);
+    for (int i = 0; i < 5; ++i)
+        RedrawWindow(label->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    SwapCreateFont(g_createFont);
+    EXPECT_EQ(afterPaints, 0) << "the font of the stored data was made before";
+    EXPECT_EQ(g_fontsMade, 1) << "one new font for the change, none per paint";
 }
 
 TEST_F(TransLabelTest, AnAmpersandIsDrawnLikeAnyCharacter) {
