@@ -250,6 +250,37 @@ int32_t Read(uint32_t windowId, int32_t number) {
 }
 
 // The frames of the hidden windows as created, then one of them through the property writes.
+// A shape the system refuses: its region must be deleted, not kept. The calls go through the
+// program's own import slots, so swapping a slot makes the system refuse and counts deletions.
+extern "C" int(WINAPI* g_setRegionSlot)(HWND, HRGN, BOOL) __asm__("__imp__SetWindowRgn@12");
+extern "C" BOOL(WINAPI* g_deleteSlot)(HGDIOBJ) __asm__("__imp__DeleteObject@4");
+HRGN g_refused = nullptr;
+int g_refusedDeleted = 0;
+BOOL(WINAPI* g_delete)(HGDIOBJ) = nullptr;
+int WINAPI RefuseRegion(HWND, HRGN region, BOOL) { g_refused = region; return 0; }
+BOOL WINAPI CountingDelete(HGDIOBJ object) {
+    g_refusedDeleted += object && object == g_refused;
+    return g_delete(object);
+}
+
+template <typename T> void Swap(T& slot, T to) {
+    DWORD old = 0;
+    VirtualProtect(&slot, sizeof slot, PAGE_READWRITE, &old);
+    slot = to;
+    VirtualProtect(&slot, sizeof slot, old, &old);
+}
+
+void RefusedShape(uint32_t windowId) {
+    int(WINAPI* const setRegion)(HWND, HRGN, BOOL) = g_setRegionSlot;
+    g_delete = g_deleteSlot;
+    Swap(g_setRegionSlot, RefuseRegion);
+    Swap(g_deleteSlot, CountingDelete);
+    Write(windowId, 8 + kWindowShape, 5);
+    Swap(g_setRegionSlot, setRegion);
+    Swap(g_deleteSlot, g_delete);
+    Log("refused region " + std::string(g_refused ? "made" : "none") + ", deleted " + Num(g_refusedDeleted));
+}
+
 void Frames() {
     for (uint32_t id : kFrameWindows) {
         program::LoadStartupWindow(id);
@@ -268,6 +299,7 @@ void Frames() {
     }
     Write(w, 8 + kWindowBorder, 9);
     Log("border 9 reads " + Num(Read(w, 8 + kWindowBorder)));
+    RefusedShape(w);
     for (uint32_t id : kFrameWindows)
         DestroyWindow(Handle(id));
 }

@@ -382,6 +382,7 @@ TEST(WindowUnitEndToEnd, ScriptedWindowNavigationEventsAndClosing) {
         "icons shared yes, owner no",
         "second class WuSecond rect 20 20 220 170",
         "border 9 reads 6",
+        "refused region made, deleted 1",
         "background answer 20141111 inside 336699 outside 0",
         "system colour drawn yes",
         // Tab in tab order (equal numbers in table order), disabled, hidden and label skipped.
