@@ -51,7 +51,12 @@ private:
 // ---- Reals in the Windows C runtime's "%.Ng" form -----------------------------------------
 
 // A double's exact decimal expansion has at most 767 significant digits, so asking for more
-// gives every digit as it is, none of them rounded.
+// gives every digit as it is, none of them rounded. The C library's own conversion does it (the
+// MinGW one, not the system's, which stops after 17 digits); the shortest-form conversion of
+// <charconv> would bring 180 KB of tables into every program for the same digits.
+#if defined(_WIN32) && !(defined(__USE_MINGW_ANSI_STDIO) && __USE_MINGW_ANSI_STDIO)
+#error "exact digits need the MinGW printf"
+#endif
 constexpr int kExactDigits = 780;
 
 // The first digits of a finite double, rounded; exponent is the power of ten of digits[0].
@@ -82,8 +87,7 @@ bool CarryUp(char* digits, int count)
 RoundedDecimal RoundToDigits(double value, int precision)
 {
     char exact[kExactDigits + 16];  // "-d." digits "e-324"
-    *std::to_chars(exact, exact + sizeof(exact) - 1, value, std::chars_format::scientific,
-                   kExactDigits).ptr = '\0';
+    std::snprintf(exact, sizeof(exact), "%.*e", kExactDigits, value);
     RoundedDecimal r{};
     const char* p = exact;
     r.negative = (*p == '-');
