@@ -1,9 +1,13 @@
 // The gallery end to end: its pictures on the screen at points the build's pictures fix, every
 // menu path by keyboard and its accelerator, the second window opened and closed, the edit boxes'
-// filtering and normalisation, and the end through the menu.
+// filtering and normalisation, the WAVE sound on the waveform output until silenced, and the end
+// through the menu.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,18 @@ void Press(const std::vector<WORD>& keys, WORD held = 0)
         stroke(key, 0), stroke(key, KEYEVENTF_KEYUP);
     if (held)
         stroke(held, KEYEVENTF_KEYUP);
+}
+
+std::string Bytes(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t Size(const char* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    return GetFileAttributesExA(path, GetFileExInfoStandard, &a) ? a.nFileSizeLow : 0;
 }
 
 class Gallery : public ::testing::Test {
@@ -134,6 +150,33 @@ TEST_F(Gallery, MenuPathsAcceleratorsAndTheSecondWindow)
     int code = -1;
     ASSERT_TRUE(gallery_.WaitExit(&code));
     EXPECT_EQ(code, 0);
+}
+
+// gallery_test.sh points the waveform output at a file and has sox read the WAVE's samples. The
+// WAVE loops: left playing, the capture grows by at least a copy every half second.
+TEST_F(Gallery, WaveReachesTheWaveformOutputUntilSilenced)
+{
+    const char* capture = std::getenv("GALLERY_CAPTURE");
+    const char* samplesFile = std::getenv("GALLERY_SAMPLES");
+    ASSERT_TRUE(capture && samplesFile) << "run through gallery_test.sh";
+    const std::string samples = Bytes(samplesFile);
+    ASSERT_FALSE(samples.empty());
+    DeleteFileA(capture);
+    Press({VK_F5});
+    EXPECT_TRUE(Shows("WAVE"));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return Size(capture) >= samples.size(); }, 10000)) << Size(capture);
+    EXPECT_TRUE(Bytes(capture).compare(0, samples.size(), samples) == 0);
+    Press({VK_F7});
+    EXPECT_TRUE(Shows("静音"));
+    const size_t atSilence = Size(capture);
+    size_t last = atSilence;
+    DWORD since = GetTickCount();
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        if (Size(capture) != last)
+            last = Size(capture), since = GetTickCount();
+        return GetTickCount() - since >= 1000;  // unchanged for two copies' time
+    }, 10000)) << last;
+    EXPECT_LT(last, atSilence + samples.size());  // cut short: less than one more copy
 }
 
 TEST_F(Gallery, EditBoxesFilterAndNormalise)
