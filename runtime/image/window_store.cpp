@@ -101,7 +101,8 @@ bool CreateItem(WindowObject& window, int index, uint32_t ownId, HWND parent, ui
         return false;
     const UnitTypeRecord* type = FindUnitType(entry.fields.typeId);
     auto create = reinterpret_cast<CreateUnitFn>(UnitOperation(type, kOpCreateUnit));
-    if (!create)
+    // Only a container's record carries children: any other child list is a damaged record.
+    if (!create || (!(type->state & kStateContainer) && !entry.fields.children.empty()))
         return false;
     const uint32_t flags = entry.fields.flags;
     uint32_t style = 0;

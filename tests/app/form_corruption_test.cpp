@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -42,6 +43,27 @@ struct Damage {
     size_t at;
     uint32_t value;
 };
+
+// The counts inside one unit record (head, two texts, seven words, children, mouse pointer,
+// tag, two words, tab order, bindings): one child more, a pointer block a byte longer or
+// shorter, one binding more or fewer (a unit's; the window's is below).
+template <typename Words>
+void RecordCounts(const Bytes& block, size_t at, const std::string& entry, Words& words)
+{
+    auto text = [&](size_t from) { return from + std::strlen(reinterpret_cast<const char*>(&block[from])) + 1; };
+    at = text(text(at + 24)) + 28;
+    const uint32_t children = WordAt(block, at);
+    words(entry + "child count", at, {children + 1});
+    at += 4 + 4 * static_cast<size_t>(children);
+    const uint32_t pointer = WordAt(block, at);
+    words(entry + "mouse pointer size", at, {pointer + 1, pointer - 1});
+    at = text(at + 4 + pointer) + 12;
+    // The window's own stored data still reads as an older version when it starts two words
+    // early or late, so its binding count is not among these.
+    const uint32_t bindings = WordAt(block, at);
+    if (entry != "entry 0 ")
+        words(entry + "binding count", at, {bindings + 1, bindings - 1});
+}
 
 // The places of the block's sizes and counts, walked as the block lays them out: the window
 // list's size, each description's two text lengths, entry count and table size, and the
@@ -84,6 +106,7 @@ std::vector<Damage> Damages(const Bytes& block)
             const size_t offset = table + 4 * (count + e);
             around(entry + "offset", offset, 0xFFFFFFFFu);
             around(entry + "record size", records + WordAt(block, offset), 0x7FFFFFFFu);
+            RecordCounts(block, records + WordAt(block, offset) + 4, entry, words);
         }
         at = table + tableSize;
     }
@@ -139,7 +162,7 @@ TEST(DamagedFormBlock, EverySizeOrCountEndsWithTheStartUpErrorAndMinusOne)
     const size_t start = static_cast<size_t>(found - exe.begin());
 
     const std::vector<Damage> damages = Damages(block);
-    ASSERT_GT(damages.size(), 30u);
+    ASSERT_GT(damages.size(), 50u);
     constexpr size_t kAtOnce = 6;
     for (size_t first = 0; first < damages.size(); first += kAtOnce) {
         std::vector<std::string> exes;
