@@ -26,26 +26,15 @@ DWORD ButtonStyle(const ButtonData& data, DWORD baseStyle) {
 
 // ---- Pictures -----------------------------------------------------------------------------
 
-void ButtonImage::Release() {
-    if (icon)
-        DestroyIcon(icon);
-    if (bitmap)
-        DeleteObject(bitmap);
-    icon = nullptr;
-    bitmap = nullptr;
-}
-
-ButtonImage RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background) {
-    ButtonImage image;
+RenderedPicture RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background) {
+    RenderedPicture image;
     DecodedPicture decoded;
     if (!DecodePicture(picture.data(), picture.size(), &decoded))
         return image;
     HDC screen = GetDC(nullptr);
-    RenderedPicture rendered;
-    if (RenderPicture(screen, decoded, &rendered, background)) {
-        image.icon = rendered.icon;  // handed over to the image
-        image.bitmap = rendered.bitmap;
-    }
+    if (!RenderPicture(screen, decoded, &image, background))
+        image.Release();
+    image.dc = nullptr;  // the button draws it, not this screen DC
     ReleaseDC(nullptr, screen);
     ReleasePicture(&decoded);
     return image;

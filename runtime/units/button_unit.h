@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/framework/button.h"
+#include "runtime/pictures/picture.h"
 #include "runtime/units/button_data.h"
 #include "runtime/units/unit_base.h"
 
@@ -28,19 +29,10 @@ constexpr int32_t kButtonEventClicked = 0;
 // bits outside 8..15 and its low byte.
 DWORD ButtonStyle(const ButtonData& data, DWORD baseStyle);
 
-// A picture made ready for the control: an icon for icon and cursor pictures, else a bitmap
-// drawn on the button face. Both null when the bytes could not be decoded.
-struct ButtonImage {
-    HICON icon = nullptr;
-    HBITMAP bitmap = nullptr;
-    bool Empty() const { return !icon && !bitmap; }
-    void Release();
-};
-
 // Decodes picture bytes for a button and renders them on `background`: an icon for icon and
 // cursor files, else a bitmap. An empty image when the bytes are no picture the runtime
 // decodes, so the button shows its caption.
-ButtonImage RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background);
+RenderedPicture RenderButtonPicture(const std::vector<uint8_t>& picture, COLORREF background);
 
 class ButtonUnit : public Unit<CButton, ButtonData> {
 public:
@@ -59,7 +51,7 @@ private:
     void ReplaceStyleBits(DWORD mask, DWORD bits);
 
     UnitFont m_font;
-    ButtonImage m_image;
+    RenderedPicture m_image;
 };
 
 // The type's entry function: operations 1, 4, 5, 6, 9 and 10.
