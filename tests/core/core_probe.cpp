@@ -322,64 +322,57 @@ void Hold()
     Runtime().RunModalLoop(0x52010009);
 }
 
-bool Is(const char* scenario)
-{
-    const char* line = GetCommandLineA();
-    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space && std::strstr(space, scenario) != nullptr;
-}
-
 }  // namespace
 
 extern "C" int StartRoutine()
 {
     program::RuntimeInit();
-    if (Is("exit-routines")) {
+    if (probe_log::Scenario("exit-routines")) {
         RegisterBoth();
-    } else if (Is("bad-window")) {
+    } else if (probe_log::Scenario("bad-window")) {
         RegisterBoth();
         program::LoadStartupWindow(0x52010001);
-    } else if (Is("error-code")) {
+    } else if (probe_log::Scenario("error-code")) {
         program::ReportErrorCode(6);
-    } else if (Is("alloc-fail")) {
+    } else if (probe_log::Scenario("alloc-fail")) {
         RegisterBoth();
         program::AllocMemory(0x7FFFFFF0);
-    } else if (Is("end7")) {
+    } else if (probe_log::Scenario("end7")) {
         RegisterBoth();
         program::EndProgram(7);
-    } else if (Is("thread-end")) {
+    } else if (probe_log::Scenario("thread-end")) {
         RegisterBoth();
         CloseHandle(CreateThread(nullptr, 0, EndFromThread, nullptr, 0, nullptr));
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0)
             DispatchMessageA(&msg);
         Log("main loop ended");
-    } else if (Is("dll-missing-entry")) {
+    } else if (probe_log::Scenario("dll-missing-entry")) {
         program::DllCommand<int(WINAPI*)()>(3)();
-    } else if (Is("dll-missing-file")) {
+    } else if (probe_log::Scenario("dll-missing-file")) {
         program::DllCommand<int(WINAPI*)()>(4)();
-    } else if (Is("dll-threads")) {
+    } else if (probe_log::Scenario("dll-threads")) {
         CallFromThreads();
-    } else if (Is("dll")) {
+    } else if (probe_log::Scenario("dll")) {
         CallDllCommands();
-    } else if (Is("arrays")) {
+    } else if (probe_log::Scenario("arrays")) {
         CopyArrays();
-    } else if (Is("commands")) {
+    } else if (probe_log::Scenario("commands")) {
         CallCommands();
         CallCallbacks();
-    } else if (Is("not-numeric")) {
+    } else if (probe_log::Scenario("not-numeric")) {
         CmdArg text = {0, 0, kTagText};
         program::CallCoreCommand(kProbeCommands[2], 1, &text);
-    } else if (Is("memory")) {
+    } else if (probe_log::Scenario("memory")) {
         UseMemory();
-    } else if (Is("modal-clear")) {
+    } else if (probe_log::Scenario("modal-clear")) {
         RunModal(false);
-    } else if (Is("pretranslate")) {
+    } else if (probe_log::Scenario("pretranslate")) {
         PreTranslate();
-    } else if (Is("hold")) {
+    } else if (probe_log::Scenario("hold")) {
         RegisterBoth();
         Hold();
-    } else if (Is("modal-quit")) {
+    } else if (probe_log::Scenario("modal-quit")) {
         RunModal(true);
     }
     program::RunMessageLoop();

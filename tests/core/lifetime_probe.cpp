@@ -58,13 +58,6 @@ constexpr uint32_t kFirst = 0x52010001, kSecond = 0x52010003, kThird = 0x5201000
 
 void Log(const std::string& line) { probe_log::Append(probe_log::BesideExecutable("lifetime_probe.log"), line); }
 
-bool Is(const char* scenario)
-{
-    const char* line = GetCommandLineA();
-    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space && std::strstr(space, scenario) != nullptr;
-}
-
 const LibraryRecord* const kLibraries[] = {&kCoreLibrary, &kExtendedInterfaceLibrary};
 
 struct ProbeData {
@@ -104,13 +97,13 @@ const ImageHeader ProgramImageHeader = {
 void Act()
 {
     Log("act");
-    if (Is("end")) {
+    if (probe_log::Scenario("end")) {
         program::EndProgram(5);
-    } else if (Is("error")) {
+    } else if (probe_log::Scenario("error")) {
         program::ReadProperty(0x52010099, 0, 0);
-    } else if (Is("broken")) {
+    } else if (probe_log::Scenario("broken")) {
         LoadBroken();
-    } else if (Is("worker")) {
+    } else if (probe_log::Scenario("worker")) {
         HANDLE worker = CreateThread(nullptr, 0, EndFromWorker, nullptr, 0, nullptr);
         WaitForSingleObject(worker, INFINITE);
         CloseHandle(worker);
@@ -123,7 +116,7 @@ int StartRoutine()
     program::RuntimeInit();
     program::RegisterExitRoutine(ExitRoutine);
     program::LoadStartupWindow(kFirst);
-    if (!Is("broken")) {
+    if (!probe_log::Scenario("broken")) {
         program::LoadStartupWindow(kSecond);
         program::LoadStartupWindow(kThird);
     }

@@ -274,13 +274,6 @@ void RaiseFor(uint32_t windowId, uint32_t unitId)
     g_callback(kRequestRaiseEvent, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&record)), 0);
 }
 
-bool Is(const char* scenario)
-{
-    const char* line = GetCommandLineA();
-    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space && std::strstr(space, scenario) != nullptr;
-}
-
 std::string EventSourceText()
 {
     uint32_t source[2] = {0, 0};
@@ -321,34 +314,34 @@ uint64_t Answer() { return (uint64_t{5} << 32) | 0x42; }
 int StartRoutine()
 {
     program::RuntimeInit();
-    if (Is("destroy-in-creation"))
+    if (probe_log::Scenario("destroy-in-creation"))
         g_destroyInCreation = true;
     program::LoadStartupWindow(kWindow);
-    if (Is("destroy-in-creation")) {
+    if (probe_log::Scenario("destroy-in-creation")) {
         Log(std::string("load returned, window ") + (Handle(kWindow, 0) ? "exists" : "gone"));
-    } else if (Is("structure")) {
+    } else if (probe_log::Scenario("structure")) {
         Structure();
-    } else if (Is("reload")) {
+    } else if (probe_log::Scenario("reload")) {
         Reload();
-    } else if (Is("properties")) {
+    } else if (probe_log::Scenario("properties")) {
         Properties();
-    } else if (Is("events")) {
+    } else if (probe_log::Scenario("events")) {
         Events();
-    } else if (Is("err-event-window")) {
+    } else if (probe_log::Scenario("err-event-window")) {
         RaiseFor(0x52010099, 0);
-    } else if (Is("err-event-unit")) {
+    } else if (probe_log::Scenario("err-event-unit")) {
         RaiseFor(kWindow, 0x16010077);
-    } else if (Is("err-event-invalid")) {
+    } else if (probe_log::Scenario("err-event-invalid")) {
         Click(kF);
-    } else if (Is("err-prop-window")) {
+    } else if (probe_log::Scenario("err-prop-window")) {
         program::ReadProperty(0x52010099, kA, 8);
-    } else if (Is("err-prop-unit")) {
+    } else if (probe_log::Scenario("err-prop-unit")) {
         program::ReadProperty(kWindow, 0x16010077, 0);
-    } else if (Is("err-prop-unloaded")) {
+    } else if (probe_log::Scenario("err-prop-unloaded")) {
         program::ReadProperty(kOtherWindow, kE, 8);
-    } else if (Is("err-prop-number")) {
+    } else if (probe_log::Scenario("err-prop-number")) {
         program::ReadProperty(kWindow, kA, 99);
-    } else if (Is("err-find")) {
+    } else if (probe_log::Scenario("err-find")) {
         g_callback(kRequestFindObjectOrFail, kOtherWindow, 0);
     }
     program::EndProgram(0);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,6 +36,14 @@ inline std::string Read(const std::string& path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// True when the command line's arguments (after the program's own name) hold `scenario`.
+inline bool Scenario(const char* scenario)
+{
+    const char* line = GetCommandLineA();
+    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
+    return space && std::strstr(space, scenario) != nullptr;
 }
 
 }  // namespace probe_log

@@ -32,12 +32,6 @@ void Log(const std::string& line) { probe_log::Append(LogPath(), line); }
 
 std::string Num(uint32_t v) { return std::to_string(static_cast<int32_t>(v)); }
 
-bool Is(const char* scenario) {
-    const char* line = GetCommandLineA();
-    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space && std::strstr(space, scenario) != nullptr;
-}
-
 const LibraryRecord* const kLibraries[] = {&kCoreLibrary, &kExtendedInterfaceLibrary};
 
 struct ProbeData {
@@ -104,7 +98,7 @@ void Deactivated() { Log("event 6"); }
 uint32_t CloseRequest() { Log("event 12"); return 1; }
 uint32_t Closing() {
     ++g_closingCalls;
-    const uint32_t answer = Is("session") && g_closingCalls == 1 ? 0 : 1;
+    const uint32_t answer = probe_log::Scenario("session") && g_closingCalls == 1 ? 0 : 1;
     Log("event 1 answer " + Num(answer));
     return answer;
 }
@@ -125,7 +119,7 @@ void LabelDown(uint32_t x, uint32_t y, uint32_t keys) {
 }
 
 void Arm() {
-    if (Is("session")) {
+    if (probe_log::Scenario("session")) {
         Log("armed after " + Num(static_cast<uint32_t>(g_idleCallsBeforeArm)) + " idle calls");
         g_idleBudget = 3;
         g_idle = IdleState::Armed;

@@ -424,12 +424,6 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-bool Is(const char* scenario) {
-    const char* line = GetCommandLineA();
-    const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space && std::strstr(space, scenario) != nullptr;
-}
-
 }  // namespace
 
 // ---- Handlers (bound by the form) --------------------------------------------------------------
@@ -460,13 +454,13 @@ void Tray(uint32_t button) { Log("tray " + Num(button)); }
 
 int StartRoutine() {
     program::RuntimeInit();
-    if (Is("script")) {
+    if (probe_log::Scenario("script")) {
         program::LoadStartupWindow(kMain);
         program::LoadStartupWindow(kSecond);
         DestroyWindow(Handle(kSecond));  // before the loop: the program goes on
         program::LoadStartupWindow(kSecond);
         g_timer = SetTimer(nullptr, 0, 60, ScriptTick);
-    } else if (Is("early")) {
+    } else if (probe_log::Scenario("early")) {
         program::LoadStartupWindow(kMain);
         program::LoadStartupWindow(kSecond);
         DestroyWindow(Handle(kMain));
