@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace probe_log {
 
@@ -36,6 +37,39 @@ inline std::string Read(const std::string& path)
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::stringstream s(text);
+    for (std::string line; std::getline(s, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// How many lines of the log are exactly `line`.
+inline int Count(const std::string& log, const std::string& line)
+{
+    int n = 0;
+    for (const std::string& l : Lines(log))
+        n += l == line;
+    return n;
+}
+
+// The first of `expected` that does not follow the earlier ones in the log, or "".
+inline std::string MissingInOrder(const std::string& log, const std::vector<std::string>& expected)
+{
+    const std::vector<std::string> lines = Lines(log);
+    size_t at = 0;
+    for (const std::string& want : expected) {
+        while (at < lines.size() && lines[at] != want)
+            ++at;
+        if (at == lines.size())
+            return want;
+        ++at;
+    }
+    return "";
 }
 
 // True when the command line's arguments (after the program's own name) hold `scenario`.

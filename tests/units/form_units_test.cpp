@@ -13,6 +13,10 @@
 
 namespace {
 
+using probe_log::Count;
+using probe_log::Lines;
+using probe_log::MissingInOrder;
+
 constexpr int kLabelControl = 100, kArmControl = 110, kOkControl = 120, kDisabledControl = 130,
               kApplyControl = 140, kEdit2Control = 150, kEdit1Control = 160;
 
@@ -20,40 +24,11 @@ std::string LogPath() { return e2e::OwnFolder() + "form_units_probe.log"; }
 
 std::string ReadLog() { return probe_log::Read(LogPath()); }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream s(text);
-    for (std::string line; std::getline(s, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-int Count(const std::string& log, const std::string& line) {
-    int n = 0;
-    for (const std::string& l : Lines(log))
-        n += l == line;
-    return n;
-}
-
 int CountPrefix(const std::string& log, const std::string& prefix) {
     int n = 0;
     for (const std::string& l : Lines(log))
         n += l.compare(0, prefix.size(), prefix) == 0;
     return n;
-}
-
-// The first of `expected` that does not follow the earlier ones in the log, or "".
-std::string MissingInOrder(const std::string& log, const std::vector<std::string>& expected) {
-    const std::vector<std::string> lines = Lines(log);
-    size_t at = 0;
-    for (const std::string& want : expected) {
-        while (at < lines.size() && lines[at] != want)
-            ++at;
-        if (at == lines.size())
-            return want;
-        ++at;
-    }
-    return "";
 }
 
 // Waits, dispatching this thread's messages meanwhile (a window of the test takes part in

@@ -27,6 +27,10 @@ void ProgramStubNothing() {}
 
 namespace {
 
+using probe_log::Count;
+using probe_log::Lines;
+using probe_log::MissingInOrder;
+
 std::vector<uint8_t> Saved(WindowData& data) {
     int32_t size = 0;
     HGLOBAL block = SaveStoredData(data, &size);
@@ -253,35 +257,6 @@ TEST(WindowShapes, RegionsFollowTheGeometry) {
 std::string LogPath() { return e2e::OwnFolder() + "window_unit_probe.log"; }
 
 std::string ReadLog() { return probe_log::Read(LogPath()); }
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream s(text);
-    for (std::string line; std::getline(s, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-int Count(const std::string& log, const std::string& line) {
-    int n = 0;
-    for (const std::string& l : Lines(log))
-        n += l == line;
-    return n;
-}
-
-// The first of `expected` that does not follow the earlier ones in the log, or "".
-std::string MissingInOrder(const std::string& log, const std::vector<std::string>& expected) {
-    const std::vector<std::string> lines = Lines(log);
-    size_t at = 0;
-    for (const std::string& want : expected) {
-        while (at < lines.size() && lines[at] != want)
-            ++at;
-        if (at == lines.size())
-            return want;
-        ++at;
-    }
-    return "";
-}
 
 // The words after `prefix` on the first line that starts with it.
 std::vector<std::string> Fields(const std::string& log, const std::string& prefix) {
