@@ -14,14 +14,8 @@ namespace {
 const UnitTypeRecord& kType = kButtonUnitType;
 constexpr uint32_t kButtonId = 0x16010020;
 
-std::vector<uint8_t> SchemaBlock(std::initializer_list<std::pair<const char*, int32_t>> numbers,
-                                 std::initializer_list<std::pair<const char*, std::string>> texts = {}) {
-    StoredRecord record(kButtonStoredKind);
-    for (const auto& n : numbers)
-        record.SetNumber(static_cast<size_t>(record.FindField(n.first)), n.second);
-    for (const auto& t : texts)
-        record.SetBytes(static_cast<size_t>(record.FindField(t.first)), t.second);
-    return record.SaveBlock();
+std::vector<uint8_t> SchemaBlock(harness::Numbers numbers, harness::Texts texts = {}) {
+    return harness::SchemaBlock(kButtonStoredKind, numbers, texts);
 }
 
 class ButtonTest : public ::testing::Test {

@@ -23,14 +23,8 @@ using harness::ReadText;
 const UnitTypeRecord& kType = kEditBoxUnitType;
 constexpr uint32_t kBoxId = 0x16010010, kOtherId = 0x16010011;
 
-std::vector<uint8_t> SchemaBlock(std::initializer_list<std::pair<const char*, int32_t>> numbers,
-                                 std::initializer_list<std::pair<const char*, std::string>> texts = {}) {
-    StoredRecord record(kEditBoxStoredKind);
-    for (const auto& n : numbers)
-        record.SetNumber(static_cast<size_t>(record.FindField(n.first)), n.second);
-    for (const auto& t : texts)
-        record.SetBytes(static_cast<size_t>(record.FindField(t.first)), t.second);
-    return record.SaveBlock();
+std::vector<uint8_t> SchemaBlock(harness::Numbers numbers, harness::Texts texts = {}) {
+    return harness::SchemaBlock(kEditBoxStoredKind, numbers, texts);
 }
 
 class EditBoxTest : public ::testing::Test {

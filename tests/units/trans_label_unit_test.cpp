@@ -14,14 +14,8 @@ namespace {
 const UnitTypeRecord& kType = kTransLabelUnitType;
 constexpr uint32_t kLabelId = 0x16010030;
 
-std::vector<uint8_t> SchemaBlock(std::initializer_list<std::pair<const char*, int32_t>> numbers,
-                                 std::initializer_list<std::pair<const char*, std::string>> texts = {}) {
-    StoredRecord record(kTransLabelStoredKind);
-    for (const auto& n : numbers)
-        record.SetNumber(static_cast<size_t>(record.FindField(n.first)), n.second);
-    for (const auto& t : texts)
-        record.SetBytes(static_cast<size_t>(record.FindField(t.first)), t.second);
-    return record.SaveBlock();
+std::vector<uint8_t> SchemaBlock(harness::Numbers numbers, harness::Texts texts = {}) {
+    return harness::SchemaBlock(kTransLabelStoredKind, numbers, texts);
 }
 
 class TransLabelTest : public ::testing::Test {

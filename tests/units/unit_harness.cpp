@@ -129,6 +129,15 @@ std::vector<uint8_t> StoredData(const UnitTypeRecord& type, CWnd* unit) {
     return bytes;
 }
 
+std::vector<uint8_t> SchemaBlock(const StoredKind& kind, Numbers numbers, Texts texts) {
+    StoredRecord record(kind);
+    for (const auto& n : numbers)
+        record.SetNumber(static_cast<size_t>(record.FindField(n.first)), n.second);
+    for (const auto& t : texts)
+        record.SetBytes(static_cast<size_t>(record.FindField(t.first)), t.second);
+    return record.SaveBlock();
+}
+
 std::vector<uint8_t> FontBlock(const char* face, int points) {
     LOGFONTA font{};
     HDC screen = GetDC(nullptr);

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/framework/wnd.h"
 #include "runtime/image/image_records.h"
+#include "runtime/units/stored_schema.h"
 #include "runtime/units/unit_type.h"
 
 namespace harness {
@@ -51,6 +53,11 @@ int32_t ChangeText(const UnitTypeRecord& type, CWnd* unit, int32_t number, const
 uint32_t Read(const UnitTypeRecord& type, CWnd* unit, int32_t number, uint32_t* second = nullptr);
 std::string ReadText(const UnitTypeRecord& type, CWnd* unit, int32_t number);
 std::vector<uint8_t> StoredData(const UnitTypeRecord& type, CWnd* unit);
+
+// A stored-data block of the kind: its defaults with the named fields set.
+using Numbers = std::initializer_list<std::pair<const char*, int32_t>>;
+using Texts = std::initializer_list<std::pair<const char*, std::string>>;
+std::vector<uint8_t> SchemaBlock(const StoredKind& kind, Numbers numbers, Texts texts = {});
 
 // A 60-byte font block of the face and point size (on the screen's resolution).
 std::vector<uint8_t> FontBlock(const char* face, int points);
