@@ -391,6 +391,11 @@ Picture Capture(HWND window)
     RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RoundTrip(top);
     RoundTrip(top);
+    return CaptureAsShown(window);
+}
+
+Picture CaptureAsShown(HWND window)
+{
     Picture last = Grab(window);
     WaitUntil([&] {
         Picture now = Grab(window);

@@ -78,6 +78,9 @@ bool PressButton(HWND box, int id);
 
 // Pixels of a window as the screen shows them (the window is brought to the front first).
 Picture Capture(HWND window);
+// The same without bringing it forward or repainting it (an open menu would close), once two
+// grabs agree.
+Picture CaptureAsShown(HWND window);
 
 // A message sent to `window` and answered: its thread has come back to take messages, so the
 // handling it was in when called is over (unless that handling waits for messages itself, as a

@@ -72,6 +72,13 @@ protected:
                 return w;
         return nullptr;
     }
+    HWND OpenMenu() const
+    {
+        for (HWND w : gallery_.TopWindows())
+            if (e2e::ClassOf(w) == "#32768" && IsWindowVisible(w))
+                return w;
+        return nullptr;
+    }
     void Focus(HWND w) const { SetForegroundWindow(w), e2e::RoundTrip(w); }
 
     e2e::Process gallery_;
@@ -112,10 +119,24 @@ TEST_F(Gallery, MenuPathsAcceleratorsAndTheSecondWindow)
         {VK_MENU, {'O'}, nullptr}, {0, {'G', VK_ESCAPE, VK_ESCAPE}, nullptr}, {0, {VK_F4}, "最深"},
         {0, {VK_F5}, "WAVE"}, {0, {VK_F7}, "静音"}, {0, {VK_F6}, "MIDI"}, {0, {VK_F7}, "静音"},
         {VK_MENU, {'S'}, nullptr}, {0, {'W'}, "WAVE"}, {VK_MENU, {'S'}, nullptr}, {0, {'Q'}, "静音"}};
+    std::vector<e2e::Picture> options;  // the open 选项 menu: unchecked, checked, unchecked
     for (const auto& step : steps) {
         Press(step.keys, step.held);
         EXPECT_TRUE(!step.event || Shows(step.event)) << step.event;
+        HWND popup = nullptr;
+        if (step.keys == std::vector<WORD>{'O'} && e2e::WaitUntil([&] { return (popup = OpenMenu()) != nullptr; }))
+            options.push_back(e2e::CaptureAsShown(popup));
     }
+    // The check mark is drawn in the left margin of the first item, and nowhere else.
+    ASSERT_EQ(options.size(), 3u);
+    EXPECT_EQ(options[0].pixels, options[2].pixels);
+    int changed = 0, outside = 0;
+    for (int y = 0; y < options[0].height && options[1].width == options[0].width; ++y)
+        for (int x = 0; x < options[0].width; ++x)
+            if (options[0].At(x, y) != options[1].At(x, y))
+                ++changed, outside += x > 24 || y > 30;
+    EXPECT_GT(changed, 10);
+    EXPECT_EQ(outside, 0);
     EXPECT_EQ(gallery_.WaitMessageBox(0), nullptr);
     // Opened, hidden by its own button, shown again from the menu, closed, opened anew.
     Press({VK_F2});
