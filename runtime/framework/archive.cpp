@@ -100,22 +100,38 @@ bool CArchive::ReadText(std::string& out) {
 }
 
 bool CArchive::ReadZText(std::string& out) {
-    assert(IsLoading());
     out.clear();
+    const uint8_t* start = nullptr;
+    size_t n = 0;
+    if (!TakeZText(&start, &n))
+        return false;
+    out.assign(reinterpret_cast<const char*>(start), n);
+    return true;
+}
+
+bool CArchive::SkipZText() {
+    const uint8_t* start = nullptr;
+    size_t n = 0;
+    return TakeZText(&start, &n);
+}
+
+bool CArchive::TakeZText(const uint8_t** start, size_t* n) {
+    assert(IsLoading());
     if (Failed())
         return false;
-    const uint8_t* start = m_in.data() ? m_in.data() + m_in.position() : nullptr;
-    size_t n = 0;
-    size_t available = m_in.remaining();
-    while (n < available && start[n] != 0)
-        ++n;
-    if (n == available) {
+    const uint8_t* at = m_in.data() ? m_in.data() + m_in.position() : nullptr;
+    const size_t available = m_in.remaining();
+    size_t length = 0;
+    while (length < available && at[length] != 0)
+        ++length;
+    if (length == available) {
         // No terminator before the end of the file: the text is cut off.
         m_in.fail();
         return false;
     }
-    out.assign(reinterpret_cast<const char*>(start), n);
-    m_in.skip(n + 1);
+    *start = at;
+    *n = length;
+    m_in.skip(length + 1);
     SyncFile();
     return true;
 }

@@ -46,6 +46,8 @@ public:
     bool ReadText(std::string& out);
     // A zero-terminated text; a missing terminator is a failure.
     bool ReadZText(std::string& out);
+    // Steps over a zero-terminated text, with the same failure.
+    bool SkipZText();
 
     // Storing. Writing to a loading archive is a programmer error.
     void WriteByte(uint8_t v);
@@ -65,6 +67,8 @@ public:
 private:
     // Moves the file to where the reader now is, so file and archive agree after every read.
     void SyncFile();
+    // Consumes a zero-terminated text and gives where its bytes lie and how many there are.
+    bool TakeZText(const uint8_t** start, size_t* n);
 
     CMemFile& m_file;
     Mode m_mode;

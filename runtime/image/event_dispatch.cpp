@@ -13,12 +13,11 @@ namespace {
 constexpr uint32_t kStateRaisesEvents = 0x40 | 0x04;
 constexpr uint32_t kMenuItemType = 0x00010003;
 
-bool ParseEntry(const WindowObject& window, int index, UnitRecordFields* fields)
+bool ReadEntryEvents(const WindowObject& window, int index, UnitEventFields* fields)
 {
     uint32_t size = 0;
     const uint8_t* bytes = window.live.Record(static_cast<uint32_t>(index), &size);
-    UnitRecordLayout layout;
-    return bytes && ParseUnitRecord(bytes, size, fields, &layout);
+    return bytes && ReadUnitEvents(bytes, size, fields);
 }
 
 uintptr_t MenuItemHandler(const WindowObject& window, int index)
@@ -31,13 +30,13 @@ uintptr_t MenuItemHandler(const WindowObject& window, int index)
 }
 
 // Follows the event source chain: a unit may use the bindings of another unit of its type.
-UnitRecordFields FollowEventSource(const WindowObject& window, UnitRecordFields record)
+UnitEventFields FollowEventSource(const WindowObject& window, UnitEventFields record)
 {
     for (uint32_t steps = 0; record.eventSource != 0 && steps < window.live.Count(); ++steps) {
         const int next = window.live.Find(record.eventSource);
-        UnitRecordFields source;
-        if (next < 0 || window.live.IsMenuItem(static_cast<uint32_t>(next)) || !ParseEntry(window, next, &source) ||
-            source.typeId != record.typeId)
+        UnitEventFields source;
+        if (next < 0 || window.live.IsMenuItem(static_cast<uint32_t>(next)) ||
+            !ReadEntryEvents(window, next, &source) || source.typeId != record.typeId)
             break;
         record = std::move(source);
     }
@@ -88,8 +87,8 @@ uintptr_t FindEventHandler(uint32_t windowId, uint32_t unitId, int32_t event)
             ReportRuntimeError(kTextEventUnitInvalid, 0);
         handler = MenuItemHandler(*window, index);
     } else {
-        UnitRecordFields record;
-        if (!ParseEntry(*window, index, &record))
+        UnitEventFields record;
+        if (!ReadEntryEvents(*window, index, &record))
             ReportRuntimeError(kTextEventUnitInvalid, 0);
         record = FollowEventSource(*window, std::move(record));
         const UnitTypeRecord* type = FindUnitType(record.typeId);

@@ -45,15 +45,42 @@ bool ReadSizedText(CArchive& ar, const CMemFile& file, std::string* out) {
     return true;
 }
 
-// The head shared by unit records and menu item records.
+// A zero-terminated text field, read into `out` or, when `keep` is false, stepped over.
+void ReadZTextField(CArchive& ar, bool keep, std::string* out) {
+    if (keep)
+        ar.ReadZText(*out);
+    else
+        ar.SkipZText();
+}
+
+// A sized byte block, read into `out` or, when `keep` is false, stepped over after the same check.
+bool ReadSizedField(CArchive& ar, const CMemFile& file, bool keep, std::vector<uint8_t>* out) {
+    if (keep)
+        return ReadSized(ar, file, out);
+    const uint32_t size = ar.ReadDWord();
+    return !ar.Failed() && size <= Remaining(file) && ar.Skip(size);
+}
+
+// Reserved words, read or, when `keep` is false, stepped over as one run (every single read of
+// the archive costs a call and a file seek).
+template <size_t N>
+void ReadReservedWords(CArchive& ar, bool keep, uint32_t (&words)[N]) {
+    if (!keep) {
+        ar.Skip(sizeof words);
+        return;
+    }
+    for (uint32_t& w : words)
+        w = ar.ReadDWord();
+}
+
+// The head shared by unit records and menu item records; the names only when `keep` is set.
 template <typename Fields>
-void ReadHead(CArchive& ar, Fields* f) {
+void ReadHead(CArchive& ar, Fields* f, bool keep = true) {
     f->typeId = ar.ReadDWord();
     f->eventSource = ar.ReadDWord();
-    for (uint32_t& w : f->reserved1)
-        w = ar.ReadDWord();
-    ar.ReadZText(f->name);
-    ar.ReadZText(f->secondName);
+    ReadReservedWords(ar, keep, f->reserved1);
+    ReadZTextField(ar, keep, &f->name);
+    ReadZTextField(ar, keep, &f->secondName);
 }
 
 template <typename Fields>
@@ -80,6 +107,68 @@ bool ParseEntry(uint32_t id, const uint8_t* data, size_t size) {
     return ParseUnitRecord(data, size, &unit, nullptr);
 }
 
+// A unit record from its start up to its stored data, in record order: the one reading of that
+// order. With `keep` false only the type, the event source and the bindings are read; the rest is
+// stepped over with the same bounds checks and left as it was: event dispatch reads a record on
+// every event and needs no more. `where` may be null.
+bool ReadUnitRecordFields(CArchive& ar, const CMemFile& file, bool keep, UnitRecordFields* out,
+                          UnitRecordLayout* where) {
+    ReadHead(ar, out, keep);
+    const size_t unitObjectOffset = file.GetPosition();
+    const size_t cursorOffset = unitObjectOffset + 20;  // behind unit object, left, top, width, height
+    if (keep) {
+        out->unitObject = ar.ReadDWord();
+        out->left = ar.ReadInt();
+        out->top = ar.ReadInt();
+        out->width = ar.ReadInt();
+        out->height = ar.ReadInt();
+        out->cursor = ar.ReadDWord();
+        out->parent = ar.ReadDWord();
+    } else {
+        ar.Skip(7 * 4);  // the seven words above
+    }
+    uint32_t childCount = ar.ReadDWord();
+    // Counts are checked against what is left before anything is allocated for them.
+    if (ar.Failed() || childCount > Remaining(file) / 4)
+        return false;
+    if (keep) {
+        out->children.resize(childCount);
+        for (uint32_t& child : out->children)
+            child = ar.ReadDWord();
+    } else {
+        ar.Skip(4 * static_cast<size_t>(childCount));
+    }
+    if (!ReadSizedField(ar, file, keep, &out->mousePointer))
+        return false;
+    ReadZTextField(ar, keep, &out->tag);
+    if (keep) {
+        out->reserved2 = ar.ReadDWord();
+        out->flags = ar.ReadDWord();
+        out->tabOrder = ar.ReadInt();
+    } else {
+        ar.Skip(3 * 4);  // the three words above
+    }
+    uint32_t bindingCount = ar.ReadDWord();
+    if (ar.Failed() || bindingCount > Remaining(file) / 8)
+        return false;
+    out->bindings.resize(bindingCount);
+    for (EventBinding& b : out->bindings) {
+        b.event = ar.ReadInt();
+        if (where)
+            where->handlerOffsets.push_back(file.GetPosition());
+        b.handler = ar.ReadDWord();
+    }
+    ReadReservedWords(ar, keep, out->reserved3);
+    if (ar.Failed())
+        return false;
+    if (where) {
+        where->unitObjectOffset = unitObjectOffset;
+        where->cursorOffset = cursorOffset;
+        where->storedDataOffset = file.GetPosition();
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, UnitRecordLayout* layout) {
@@ -89,46 +178,26 @@ bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, Un
         return false;
     CMemFile file(data, size);
     CArchive ar(file, CArchive::load);
-    ReadHead(ar, out);
-    where.unitObjectOffset = file.GetPosition();
-    out->unitObject = ar.ReadDWord();
-    out->left = ar.ReadInt();
-    out->top = ar.ReadInt();
-    out->width = ar.ReadInt();
-    out->height = ar.ReadInt();
-    where.cursorOffset = file.GetPosition();
-    out->cursor = ar.ReadDWord();
-    out->parent = ar.ReadDWord();
-    uint32_t childCount = ar.ReadDWord();
-    // Counts are checked against what is left before anything is allocated for them.
-    if (ar.Failed() || childCount > Remaining(file) / 4)
+    if (!ReadUnitRecordFields(ar, file, true, out, &where))
         return false;
-    out->children.resize(childCount);
-    for (uint32_t& child : out->children)
-        child = ar.ReadDWord();
-    if (!ReadSized(ar, file, &out->mousePointer))
-        return false;
-    ar.ReadZText(out->tag);
-    out->reserved2 = ar.ReadDWord();
-    out->flags = ar.ReadDWord();
-    out->tabOrder = ar.ReadInt();
-    uint32_t bindingCount = ar.ReadDWord();
-    if (ar.Failed() || bindingCount > Remaining(file) / 8)
-        return false;
-    out->bindings.resize(bindingCount);
-    for (EventBinding& b : out->bindings) {
-        b.event = ar.ReadInt();
-        where.handlerOffsets.push_back(file.GetPosition());
-        b.handler = ar.ReadDWord();
-    }
-    for (uint32_t& w : out->reserved3)
-        w = ar.ReadDWord();
-    if (ar.Failed())
-        return false;
-    where.storedDataOffset = file.GetPosition();
     out->storedData.assign(data + where.storedDataOffset, data + size);
     if (layout)
         *layout = std::move(where);
+    return true;
+}
+
+bool ReadUnitEvents(const uint8_t* data, size_t size, UnitEventFields* out) {
+    *out = UnitEventFields();
+    if (!data && size)
+        return false;
+    CMemFile file(data, size);
+    CArchive ar(file, CArchive::load);
+    UnitRecordFields fields;
+    if (!ReadUnitRecordFields(ar, file, false, &fields, nullptr))
+        return false;
+    out->typeId = fields.typeId;
+    out->eventSource = fields.eventSource;
+    out->bindings = std::move(fields.bindings);
     return true;
 }
 

@@ -106,6 +106,16 @@ constexpr uint32_t kMenuItemChecked = 4;
 // `layout` may be null.
 bool ParseUnitRecord(const uint8_t* data, size_t size, UnitRecordFields* out, UnitRecordLayout* layout);
 std::vector<uint8_t> EncodeUnitRecord(const UnitRecordFields& fields);
+// What event dispatch needs of a unit record: its type, the unit whose bindings it follows, and
+// its own bindings.
+struct UnitEventFields {
+    uint32_t typeId = 0;
+    uint32_t eventSource = 0;
+    std::vector<EventBinding> bindings;
+};
+// Reads only those, stepping over the rest with the same checks, so it accepts exactly the
+// records ParseUnitRecord accepts; dispatch reads a record on every event and needs no more.
+bool ReadUnitEvents(const uint8_t* data, size_t size, UnitEventFields* out);
 // Where the live words of a unit record lie, found without reading the rest of the record: the
 // runtime looks them up on every access to a live unit. False when the record is too short.
 struct UnitSlotOffsets {

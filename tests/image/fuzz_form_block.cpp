@@ -2,7 +2,8 @@
 // and menu item records, and the stored data of every unit kind. Built and run by
 // scripts/fuzz.sh with clang (-fsanitize=fuzzer,address,undefined). Beyond "no crash", whatever
 // a reader accepts must hold together: reported offsets inside the record, a written block that
-// reads again, saved stored data that loads again. A broken promise traps.
+// reads again, saved stored data that loads again, event dispatch's short record reader agreeing
+// with the full parser. A broken promise traps.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -30,10 +31,25 @@ void CheckStoredData(uint32_t typeId, const uint8_t* data, size_t size) {
     Check(again.SaveBlock() == saved);
 }
 
+// Event dispatch's short reader accepts what the full parser accepts, with the same bindings.
+void CheckEventReader(const uint8_t* data, size_t size, bool parsed, const UnitRecordFields& unit) {
+    UnitEventFields events;
+    Check(ReadUnitEvents(data, size, &events) == parsed);
+    if (!parsed)
+        return;
+    Check(events.typeId == unit.typeId && events.eventSource == unit.eventSource);
+    Check(events.bindings.size() == unit.bindings.size());
+    for (size_t i = 0; i < unit.bindings.size(); ++i)
+        Check(events.bindings[i].event == unit.bindings[i].event &&
+              events.bindings[i].handler == unit.bindings[i].handler);
+}
+
 void CheckRecord(const uint8_t* data, size_t size) {
     UnitRecordFields unit;
     UnitRecordLayout layout;
-    if (ParseUnitRecord(data, size, &unit, &layout)) {
+    const bool parsed = ParseUnitRecord(data, size, &unit, &layout);
+    CheckEventReader(data, size, parsed, unit);
+    if (parsed) {
         Check(layout.unitObjectOffset + 4 <= size && layout.cursorOffset + 4 <= size);
         Check(layout.handlerOffsets.size() == unit.bindings.size());
         for (size_t at : layout.handlerOffsets)
