@@ -2,6 +2,7 @@
 #include "runtime/units/edit_box_unit.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "runtime/units/edit_input_modes.h"
 #include "runtime/units/unit_entry.h"
@@ -62,6 +63,27 @@ HFONT FontOrStock(HFONT font) {
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
+// Fonts measured so far, by font block. The boxes of a form mostly share one font, and taking a
+// screen DC to measure was a good part of a box's creation; a font is measured once per program.
+constexpr size_t kMaxMeasuredFonts = 64;
+
+EditFontHeights MeasureFont(const std::vector<uint8_t>& block, HFONT font) {
+    static std::vector<std::pair<std::vector<uint8_t>, EditFontHeights>> measured;
+    // Every block that is not a whole font block means the same default font.
+    const std::vector<uint8_t> key = block.size() == kFontBlockSize ? block : std::vector<uint8_t>();
+    for (const auto& entry : measured) {
+        if (entry.first == key)
+            return entry.second;
+    }
+    HDC screen = GetDC(nullptr);
+    const EditFontHeights heights{TextHeight(screen, FontOrStock(font), kMeasuredIdeograph, 2),
+                                  TextHeight(screen, FontOrStock(font), "W", 1)};
+    ReleaseDC(nullptr, screen);
+    if (measured.size() < kMaxMeasuredFonts)
+        measured.emplace_back(key, heights);
+    return heights;
+}
+
 // Scroll-bar choice: the styles it adds to a multi-line box.
 const DWORD kScrollBarStyles[4] = {
     0,                                          // 0 none
@@ -114,13 +136,16 @@ bool EditBoxUnit::Make(DWORD baseStyle, HWND parent, uint32_t controlId, int x, 
         ::DestroyWindow(made);
         return false;
     }
-    ApplyFontAndHeight();
+    ApplyFont();
     SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(std::max(0, maxLength)), 0);
     if (inputMode == kInputPassword)
         SetPasswordChar(PasswordWideChar());
     MakeAdjuster(style);
     ApplySelection();
-    ApplyBorderStyle(m_hWnd, border);
+    // The border and the font's line are taken into the frame by one frame change: each change
+    // costs a round of non-client messages.
+    SetBorderStyleBits(m_hWnd, border);
+    RecomputeFrame();
     return true;
 }
 
@@ -143,25 +168,34 @@ bool EditBoxUnit::AdjusterEdge() const {
     return border == 0 || border == 1 || border == 3;
 }
 
-void EditBoxUnit::ApplyFontAndHeight() {
+void EditBoxUnit::ApplyFont() {
     m_font.Apply(nullptr, font);
-    HDC screen = GetDC(nullptr);
-    const int textHeight = TextHeight(screen, FontOrStock(m_font.Handle()), kMeasuredIdeograph, 2);
-    ReleaseDC(nullptr, screen);
-    if (IsSingleLine()) {
-        const int lowest = textHeight + 2 * GetSystemMetrics(SM_CYEDGE);
-        RECT r = GetWindowRect();
-        if (r.bottom - r.top < lowest)
-            SetWindowPos(nullptr, 0, 0, r.right - r.left, lowest,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-    }
+    m_fontHeights = MeasureFont(font, m_font.Handle());
     SetFont(m_font.Handle(), TRUE);
-    RecomputeFrame();
 }
 
+// Centres a single-line box's line in the frame of its border, and grows a single-line box lower
+// than a typed line in the same call.
 void EditBoxUnit::RecomputeFrame() {
-    if (IsSingleLine())
-        SetWindowPos(nullptr, 0, 0, 0, 0, kFrameChangeFlags);
+    UINT flags = kFrameChangeFlags;
+    RECT r = GetWindowRect();
+    const int lowest = m_fontHeights.ideograph + 2 * GetSystemMetrics(SM_CYEDGE);
+    if (IsSingleLine() && r.bottom - r.top < lowest) {
+        flags &= ~SWP_NOSIZE;
+        r.bottom = r.top + lowest;
+    }
+    SetWindowPos(nullptr, 0, 0, r.right - r.left, r.bottom - r.top, flags);
+}
+
+// The height of a Latin line of the box's font; measured only for a font not given by the unit.
+int EditBoxUnit::LetterHeight() const {
+    HFONT current = GetFont();
+    if (current && current == m_font.Handle())
+        return m_fontHeights.letter;
+    HDC dc = GetDC(m_hWnd);
+    const int height = TextHeight(dc, FontOrStock(current), "W", 1);
+    ReleaseDC(m_hWnd, dc);
+    return height;
 }
 
 // ---- Texts and selection ------------------------------------------------------------------
@@ -236,7 +270,9 @@ int32_t EditBoxUnit::PropertyChanged(int32_t number, const uint32_t* value) {
         return 0;
     case kEditFont:
         font = UnitBlockValue(value);
-        ApplyFontAndHeight();
+        ApplyFont();
+        if (IsSingleLine())
+            RecomputeFrame();
         return 0;
     case kEditHideSelection: {
         const int32_t updated = value[0] != 0 ? 1 : 0;
@@ -512,9 +548,7 @@ LRESULT EditBoxUnit::OnNcCalcSize(WPARAM wParam, LPARAM lParam) {
     if (!IsSingleLine())
         return result;
     RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
-    HDC dc = GetDC(m_hWnd);
-    const int h = TextHeight(dc, FontOrStock(GetFont()), "W", 1);
-    ReleaseDC(m_hWnd, dc);
+    const int h = LetterHeight();
     // A box lower than one line keeps the whole inner area rather than reach over its frame.
     const int available = client->bottom - client->top;
     if (h > 0 && h < available) {

@@ -53,6 +53,13 @@ enum EditAdjuster : int32_t { kAdjusterNone = 0, kAdjusterAutomatic = 1, kAdjust
 // Asks a box for its data source; answered 0, as this system has no data source units.
 constexpr UINT EditDataSourceQueryMessage = WM_APP + 0x70;
 
+// Text heights of one font: a typed ideograph (the least height of a single-line box) and a
+// Latin letter (the height of the centred line).
+struct EditFontHeights {
+    int ideograph = 0;
+    int letter = 0;
+};
+
 // The window style a box of this data gets on top of the runtime's base style.
 DWORD EditBoxStyle(const EditBoxData& data, DWORD baseStyle);
 
@@ -80,8 +87,10 @@ public:
 private:
     // Sets the text with event 0 held back, then announces one change (one event 0).
     void ReplaceText(const std::string& text);
-    void ApplyFontAndHeight();
+    // Makes the font, measures it and gives it to the control; the frame is left as it is.
+    void ApplyFont();
     void RecomputeFrame();
+    int LetterHeight() const;
     void ApplySelection();
     void ApplyInputMode();
     void MakeAdjuster(DWORD style);
@@ -106,6 +115,7 @@ private:
     void OnShowWindow(bool shown);
 
     UnitFont m_font;
+    EditFontHeights m_fontHeights;  // of m_font
     UnitBrush m_brush;
     WNDPROC m_wideProcedure = nullptr;  // the control's own Unicode procedure
     uint8_t m_leadByte = 0;              // first byte of a double-byte character being typed

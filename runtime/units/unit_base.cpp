@@ -202,12 +202,27 @@ const BorderStyleRow& BorderStyleFor(int32_t value) {
     return kBorderStyles[value];
 }
 
-void ApplyBorderStyle(HWND window, int32_t value) {
+namespace {
+
+// Writes a style word only when it changes: every write sends the window its style-change
+// messages.
+void ReplaceStyleBits(HWND window, int index, DWORD mask, DWORD bits) {
+    const DWORD old = static_cast<DWORD>(GetWindowLongA(window, index));
+    const DWORD updated = (old & ~mask) | bits;
+    if (updated != old)
+        SetWindowLongA(window, index, static_cast<LONG>(updated));
+}
+
+}  // namespace
+
+void SetBorderStyleBits(HWND window, int32_t value) {
     const BorderStyleRow& row = BorderStyleFor(value);
-    DWORD exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
-    DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
-    SetWindowLongA(window, GWL_EXSTYLE, static_cast<LONG>((exStyle & ~kBorderExStyleMask) | row.exStyle));
-    SetWindowLongA(window, GWL_STYLE, static_cast<LONG>((style & ~kBorderStyleMask) | row.style));
+    ReplaceStyleBits(window, GWL_EXSTYLE, kBorderExStyleMask, row.exStyle);
+    ReplaceStyleBits(window, GWL_STYLE, kBorderStyleMask, row.style);
+}
+
+void ApplyBorderStyle(HWND window, int32_t value) {
+    SetBorderStyleBits(window, value);
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }

@@ -200,6 +200,9 @@ constexpr DWORD kBorderStyleMask = WS_BORDER;
 
 // The row of a stored border value; a value outside the table means no border.
 const BorderStyleRow& BorderStyleFor(int32_t value);
+// Replaces the window's border bits with the row's, leaving the frame to be recomputed by the
+// caller (a unit being made recomputes it once, for the border and its own needs together).
+void SetBorderStyleBits(HWND window, int32_t value);
 // Replaces the window's border bits with the row's and has the frame recomputed and redrawn.
 void ApplyBorderStyle(HWND window, int32_t value);
 
