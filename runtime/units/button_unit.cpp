@@ -149,39 +149,15 @@ ButtonUnit& AsButton(CWnd* unit) {
     return static_cast<ButtonUnit&>(*unit);
 }
 
-CWnd* CreateButton(const uint8_t* data, int32_t size, uint32_t style, HWND parent, uint32_t controlId, HMENU,
-                   int32_t x, int32_t y, int32_t width, int32_t height, uint32_t windowId, uint32_t unitId,
-                   HWND, int32_t designMode) {
-    return CreateUnitFromStoredData<ButtonUnit>(
-        data, size, UnitIds{windowId, unitId, designMode},
-        [&](ButtonUnit& unit) { return unit.Make(style, parent, controlId, x, y, width, height); });
-}
-
-int32_t ButtonPropertyChanged(CWnd* unit, int32_t number, const uint32_t* value, uint32_t* result) {
-    if (result)
-        *result = 0;
-    if (!unit || !value)
-        return 0;
-    return AsButton(unit).PropertyChanged(number, value);
-}
-
-HGLOBAL ButtonStoredData(CWnd* unit, int32_t* size) {
-    return SaveStoredData(AsButton(unit), size);
-}
-
-int32_t ButtonGetProperty(CWnd* unit, int32_t number, uint32_t* value) {
-    return AsButton(unit).GetProperty(number, value);
-}
-
 int32_t ButtonIsDefault(CWnd* unit) {
     return AsButton(unit).IsDefaultButton() ? 1 : 0;
 }
 
 const UnitOperationRow kButtonOperations[] = {
-    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateButton)},
-    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(ButtonPropertyChanged)},
-    {kOpGetStoredData, UnitOperationEntry<GetStoredDataFn>(ButtonStoredData)},
-    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(ButtonGetProperty)},
+    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateChildUnit<ButtonUnit>)},
+    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(ChildPropertyChanged<ButtonUnit>)},
+    {kOpGetStoredData, UnitOperationEntry<GetStoredDataFn>(ChildStoredData<ButtonUnit>)},
+    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(ChildGetProperty<ButtonUnit>)},
     {kOpConvertTexts, UnitOperationEntry<ConvertTextsFn>(ConvertTextsOf<ButtonData>)},
     {kOpIsDefaultButton, UnitOperationEntry<IsDefaultButtonFn>(ButtonIsDefault)},
 };

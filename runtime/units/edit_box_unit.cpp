@@ -619,22 +619,6 @@ EditBoxUnit& AsEditBox(CWnd* unit) {
     return static_cast<EditBoxUnit&>(*unit);
 }
 
-CWnd* CreateEditBox(const uint8_t* data, int32_t size, uint32_t style, HWND parent, uint32_t controlId,
-                    HMENU, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t windowId,
-                    uint32_t unitId, HWND, int32_t designMode) {
-    return CreateUnitFromStoredData<EditBoxUnit>(
-        data, size, UnitIds{windowId, unitId, designMode},
-        [&](EditBoxUnit& unit) { return unit.Make(style, parent, controlId, x, y, width, height); });
-}
-
-int32_t EditBoxPropertyChanged(CWnd* unit, int32_t number, const uint32_t* value, uint32_t* result) {
-    if (result)
-        *result = 0;
-    if (!unit || !value)
-        return 0;
-    return AsEditBox(unit).PropertyChanged(number, value);
-}
-
 HGLOBAL EditBoxStoredData(CWnd* unit, int32_t* size) {
     EditBoxUnit& box = AsEditBox(unit);
     // The data taken for a re-creation must carry what the user typed.
@@ -643,19 +627,15 @@ HGLOBAL EditBoxStoredData(CWnd* unit, int32_t* size) {
     return SaveStoredData(box, size);
 }
 
-int32_t EditBoxGetProperty(CWnd* unit, int32_t number, uint32_t* value) {
-    return AsEditBox(unit).GetProperty(number, value);
-}
-
 int32_t EditBoxWantsKey(CWnd* unit, uint32_t key) {
     return AsEditBox(unit).WantsKey(key) ? 1 : 0;
 }
 
 const UnitOperationRow kEditBoxOperations[] = {
-    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateEditBox)},
-    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(EditBoxPropertyChanged)},
+    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateChildUnit<EditBoxUnit>)},
+    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(ChildPropertyChanged<EditBoxUnit>)},
     {kOpGetStoredData, UnitOperationEntry<GetStoredDataFn>(EditBoxStoredData)},
-    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(EditBoxGetProperty)},
+    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(ChildGetProperty<EditBoxUnit>)},
     {kOpWantsKey, UnitOperationEntry<WantsKeyFn>(EditBoxWantsKey)},
     {kOpConvertTexts, UnitOperationEntry<ConvertTextsFn>(ConvertTextsOf<EditBoxData>)},
 };

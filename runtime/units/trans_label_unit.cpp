@@ -187,39 +187,11 @@ LRESULT TransLabelUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-TransLabelUnit& AsLabel(CWnd* unit) {
-    return static_cast<TransLabelUnit&>(*unit);
-}
-
-CWnd* CreateTransLabel(const uint8_t* data, int32_t size, uint32_t style, HWND parent, uint32_t controlId, HMENU,
-                       int32_t x, int32_t y, int32_t width, int32_t height, uint32_t windowId, uint32_t unitId,
-                       HWND, int32_t designMode) {
-    return CreateUnitFromStoredData<TransLabelUnit>(
-        data, size, UnitIds{windowId, unitId, designMode},
-        [&](TransLabelUnit& unit) { return unit.Make(style, parent, controlId, x, y, width, height); });
-}
-
-int32_t TransLabelPropertyChanged(CWnd* unit, int32_t number, const uint32_t* value, uint32_t* result) {
-    if (result)
-        *result = 0;
-    if (!unit || !value)
-        return 0;
-    return AsLabel(unit).PropertyChanged(number, value);
-}
-
-HGLOBAL TransLabelStoredData(CWnd* unit, int32_t* size) {
-    return SaveStoredData(AsLabel(unit), size);
-}
-
-int32_t TransLabelGetProperty(CWnd* unit, int32_t number, uint32_t* value) {
-    return AsLabel(unit).GetProperty(number, value);
-}
-
 const UnitOperationRow kTransLabelOperations[] = {
-    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateTransLabel)},
-    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(TransLabelPropertyChanged)},
-    {kOpGetStoredData, UnitOperationEntry<GetStoredDataFn>(TransLabelStoredData)},
-    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(TransLabelGetProperty)},
+    {kOpCreateUnit, UnitOperationEntry<CreateUnitFn>(CreateChildUnit<TransLabelUnit>)},
+    {kOpPropertyChanged, UnitOperationEntry<PropertyChangedFn>(ChildPropertyChanged<TransLabelUnit>)},
+    {kOpGetStoredData, UnitOperationEntry<GetStoredDataFn>(ChildStoredData<TransLabelUnit>)},
+    {kOpGetProperty, UnitOperationEntry<GetPropertyFn>(ChildGetProperty<TransLabelUnit>)},
     {kOpConvertTexts, UnitOperationEntry<ConvertTextsFn>(ConvertTextsOf<TransLabelData>)},
 };
 

@@ -127,6 +127,36 @@ CWnd* CreateUnitFromStoredData(const uint8_t* data, int32_t size, const UnitIds&
     return unit->Commit(makeWindow(*unit));
 }
 
+// The operations of a child unit kind U whose object answers Make, PropertyChanged and
+// GetProperty: creation (1), a property changed (4), its stored data (5), a property read (6).
+template <class U>
+CWnd* CreateChildUnit(const uint8_t* data, int32_t size, uint32_t style, HWND parent, uint32_t controlId, HMENU,
+                      int32_t x, int32_t y, int32_t width, int32_t height, uint32_t windowId, uint32_t unitId,
+                      HWND, int32_t designMode) {
+    return CreateUnitFromStoredData<U>(data, size, UnitIds{windowId, unitId, designMode}, [&](U& unit) {
+        return unit.Make(style, parent, controlId, x, y, width, height);
+    });
+}
+
+template <class U>
+int32_t ChildPropertyChanged(CWnd* unit, int32_t number, const uint32_t* value, uint32_t* result) {
+    if (result)
+        *result = 0;
+    if (!unit || !value)
+        return 0;
+    return static_cast<U*>(unit)->PropertyChanged(number, value);
+}
+
+template <class U>
+HGLOBAL ChildStoredData(CWnd* unit, int32_t* size) {
+    return SaveStoredData(*static_cast<U*>(unit), size);
+}
+
+template <class U>
+int32_t ChildGetProperty(CWnd* unit, int32_t number, uint32_t* value) {
+    return static_cast<U*>(unit)->GetProperty(number, value);
+}
+
 // ---- Fonts --------------------------------------------------------------------------------
 
 constexpr int32_t kFontBlockSize = 60;
