@@ -64,11 +64,12 @@ HFONT FontOrStock(HFONT font) {
 }
 
 // Fonts measured so far, by font block. The boxes of a form mostly share one font, and taking a
-// screen DC to measure was a good part of a box's creation; a font is measured once per program.
+// screen DC to measure was a good part of a box's creation; a font is measured once per thread
+// that makes boxes (windows may be loaded on more than one thread).
 constexpr size_t kMaxMeasuredFonts = 64;
 
 EditFontHeights MeasureFont(const std::vector<uint8_t>& block, HFONT font) {
-    static std::vector<std::pair<std::vector<uint8_t>, EditFontHeights>> measured;
+    thread_local std::vector<std::pair<std::vector<uint8_t>, EditFontHeights>> measured;
     // Every block that is not a whole font block means the same default font.
     const std::vector<uint8_t> key = block.size() == kFontBlockSize ? block : std::vector<uint8_t>();
     for (const auto& entry : measured) {
