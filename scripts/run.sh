@@ -4,12 +4,16 @@
 #   scripts/run.sh [gallery]     # "gallery": the gallery program (examples/gallery) instead
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-target=Tavori exe="$top/build/win32/app/Tavori.exe"
+target=Tavori exe="$top/build/win32/app/Tavori.exe" title="Tavori"
 if [ "${1:-}" = gallery ]; then
-  target=gallery exe="$top/build/win32/examples/gallery/gallery.exe"
+  target=gallery exe="$top/build/win32/examples/gallery/gallery.exe" title="Tavori 画廊"
 fi
+place="$top/build/win32/tests/driver/window_place.exe"
 "$top/scripts/setup.sh"
-"$top/scripts/build.sh" win32 --target "$target" >/dev/null
+"$top/scripts/build.sh" win32 --target "$target" window_place >/dev/null
+# shellcheck source=host32.sh
+. "$top/scripts/host32.sh"
+host32_check "$top/build/host32" || { echo "run: $HOST32_REASON" >&2; exit 1; }
 # shellcheck source=wine-env.sh
 . "$top/scripts/wine-env.sh"
 
@@ -25,18 +29,31 @@ wine_start "$top/build/run"
 shot="$top/build/run/screenshot.png"
 rm -f "$shot"
 wine explorer /desktop=Tavori,800x600 "$exe" >/dev/null 2>&1 &
+desktop=""
 for _ in $(seq 1 100); do
-  xdotool search --name 'Wine desktop' >/dev/null 2>&1 && break
+  desktop=$(xdotool search --name 'Wine desktop' 2>/dev/null | head -n 1) && [ -n "$desktop" ] && break
   sleep 0.2
 done
-# The program's window lives inside the desktop window: wait until the screen stops changing.
+[ -n "$desktop" ] || { echo "run: the Wine desktop did not appear" >&2; exit 1; }
+# The program's own window, found by its title: where it stands inside the desktop.
+if ! rect=$(wine "$place" 30000 "$title" 2>/dev/null | tr -d '\r'); then
+  echo "run: no window titled \"$title\" appeared within 30 s" >&2
+  exit 1
+fi
+read -r left top_ width height <<<"$rect"
+# Wait until the desktop stops changing, then make sure the window's place is not one flat colour.
 last=""
 for _ in $(seq 1 40); do
   sleep 0.5
-  import -window root "$shot"
+  import -window "$desktop" "$shot"
   sum=$(md5sum <"$shot")
-  blank=$(convert "$shot" -format '%[fx:standard_deviation==0]' info:)
-  [ "$sum" = "$last" ] && [ "$blank" = 0 ] && break
+  [ "$sum" = "$last" ] && break
   last=$sum
 done
+flat=$(convert "$shot" -crop "${width}x${height}+${left}+${top_}" +repage \
+         -format '%[fx:standard_deviation==0]' info: 2>/dev/null || echo 1)
+if [ "$flat" != 0 ]; then
+  echo "run: the screenshot shows no window where \"$title\" stands ($shot)" >&2
+  exit 1
+fi
 echo "$target is running on display $DISPLAY; screenshot: $shot"

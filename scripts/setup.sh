@@ -141,7 +141,16 @@ generate_locale() {
   locale-gen >/dev/null || die "locale-gen failed"
 }
 
+# Said at once, in one line: on such a host the Windows build is still made, but nothing of it
+# can run (scripts/run.sh refuses to start, scripts/test.sh skips the Windows tests).
+check_host() {
+  # shellcheck source=host32.sh
+  . "$top/scripts/host32.sh"
+  host32_check "$top/build/host32" || say "$HOST32_REASON"
+}
+
 install_packages
+check_host
 generate_locale
 build_target_libraries
 say "ready"
