@@ -69,6 +69,9 @@ void MidiStreamFiller::Rewind() {
         fillState_ |= kFillReadError;
     lastTick_ = 0;
     fillState_ &= kFillReadError;
+    tempo_ = 0;
+    span_ = SpanFor(kDefaultTempo);
+    resetTempo_ = false;
 }
 
 FillResult MidiStreamFiller::Fill(uint8_t* area, uint32_t* bytes, bool looping) {
@@ -78,7 +81,10 @@ FillResult MidiStreamFiller::Fill(uint8_t* area, uint32_t* bytes, bool looping) 
     if (fillState_ & kFillSongEnded) {
         if (!looping)
             return FillResult::End;
+        // The stream goes on at the tempo it has; the song starts at the default one.
+        const bool tempoChanged = tempo_ != 0 && tempo_ != kDefaultTempo;
         Rewind();
+        resetTempo_ = tempoChanged;
         if (fillState_ & kFillReadError)
             return FillResult::Error;
     }
@@ -129,9 +135,16 @@ bool MidiStreamFiller::Convert(const MidiEvent& event, Output& out) {
             return false;
         out.cut = true;
     }
-    const bool tempoFirst = pendingTempo_ && tempo_ != 0;
+    if (resetTempo_ && isTempo && event.tick == lastTick_)
+        resetTempo_ = false;  // the pass sets its own tempo before any time goes by
+    const bool tempoFirst = resetTempo_ || (pendingTempo_ && tempo_ != 0);
     if (!out.Fits(tempoFirst ? 2 : 1))
         return false;
+    if (resetTempo_) {
+        tempo_ = kDefaultTempo;
+        span_ = SpanFor(kDefaultTempo);
+        resetTempo_ = false;
+    }
     if (tempoFirst) {
         out.Put(0, TempoWord(tempo_, tempoPercent_));
         pendingTempo_ = false;

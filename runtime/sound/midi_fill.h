@@ -34,7 +34,8 @@ public:
 
     // Fills `area` (kMidiBufferSize bytes) and sets *bytes to the length of the records.
     FillResult Fill(uint8_t* area, uint32_t* bytes, bool looping);
-    // Every track back to its start, last tick 0, fill state cleared.
+    // Every track back to its start, last tick 0, fill state cleared, no tempo seen yet (the
+    // span that of the default tempo).
     void Rewind();
     // Write the current tempo before the next event (a new stream starts at its default).
     void RequestTempo() { pendingTempo_ = true; }
@@ -58,5 +59,8 @@ private:
     uint32_t tempo_ = 0;  // 0 until a tempo event is seen
     uint32_t tempoPercent_ = 100;
     bool pendingTempo_ = false;
+    // A looping song wrapped while the stream had a tempo of its own: the new pass starts with a
+    // record of the default tempo, unless its first event is a tempo event right at the start.
+    bool resetTempo_ = false;
     MidiEvent waiting_;  // the event left for the next buffer (fill state bit 2)
 };

@@ -1,7 +1,7 @@
 // MidiPlayer state machine; see midi_player.h.
 //
 // One lock guards the player; it is never held across a device call that can hand buffers back
-// (stop), because a device may do that on the calling thread.
+// (stop) or wait for the callback thread (abandon, close), because the callback takes the lock.
 #include "runtime/sound/midi_player.h"
 
 #include <chrono>
@@ -41,11 +41,18 @@ bool MidiPlayer::Prime() {
             return false;
         if (result == FillResult::End)
             continue;
-        if (!device_.Send(stream_, slot, areas_[slot].data(), recorded_[slot]))
+        if (!Queue(slot))
             return false;
         --returned_;
     }
     return true;
+}
+
+// Sends a filled buffer; its header is unprepared first, as it may still be prepared from its
+// last trip. Lock held.
+bool MidiPlayer::Queue(int slot) {
+    device_.Unprepare(stream_, slot);
+    return device_.Send(stream_, slot, areas_[slot].data(), recorded_[slot]);
 }
 
 bool MidiPlayer::Play(bool looping) {
@@ -59,7 +66,7 @@ bool MidiPlayer::Play(bool looping) {
         Stop(true);
         lock.lock();
     } else if (needsReprime_) {
-        ReleaseStream(true);
+        ReleaseStream(lock, true);
     }
     state_ = kPlaying;
     if (!looping_)
@@ -86,19 +93,27 @@ void MidiPlayer::Stop(bool reprime) {
             lock.unlock();
             device_.Stop(stream);
             lock.lock();
-            // A device that never hands the buffers back counts as stopped after the wait.
-            stateChanged_.wait_for(lock, std::chrono::milliseconds(kWaitForStopMs),
-                                   [this] { return state_ == kStopped; });
+            // A device that never hands the buffers back counts as stopped after the wait, but
+            // their callbacks may still come: the stream is left to the device, not closed.
+            if (!stateChanged_.wait_for(lock, std::chrono::milliseconds(waitForStopMs_),
+                                        [this] { return state_ == kStopped; })) {
+                state_ = kStopped;  // a callback until the abandon returns finds nothing to do
+                lock.unlock();
+                device_.Abandon(stream);
+                lock.lock();
+                stream_ = nullptr;
+                returned_ = kBuffers;
+            }
         }
         state_ = kStopped;
     }
-    ReleaseStream(reprime);
+    ReleaseStream(lock, reprime);
 }
 
-// Unprepares both buffers, forgets the stream and closes it; with `reprime` a new stream is
-// primed first. When not looping the tracks are rewound before that priming, so the next play
-// starts from the beginning of the file. Lock held; both buffers are back.
-void MidiPlayer::ReleaseStream(bool reprime) {
+// Unprepares both buffers, forgets the stream and closes it (without the lock); with `reprime` a
+// new stream is primed first. When not looping the tracks are rewound before that priming, so
+// the next play starts from the beginning of the file. Lock held; both buffers are back.
+void MidiPlayer::ReleaseStream(std::unique_lock<std::mutex>& lock, bool reprime) {
     const MidiStreamDevice::Stream old = stream_;
     if (old)
         for (int slot = 0; slot < kBuffers; ++slot)
@@ -112,8 +127,11 @@ void MidiPlayer::ReleaseStream(bool reprime) {
         }
         Prime();
     }
-    if (old)
+    if (old) {
+        lock.unlock();
         device_.Close(old);
+        lock.lock();
+    }
 }
 
 void MidiPlayer::StopAndReset() {
@@ -143,7 +161,7 @@ void MidiPlayer::SongEndedLocked() {
 
 bool MidiPlayer::SendBuffer(int slot) {
     const FillResult result = filler_.Fill(areas_[slot].data(), &recorded_[slot], looping_);
-    return result == FillResult::Data && device_.Send(stream_, slot, areas_[slot].data(), recorded_[slot]);
+    return result == FillResult::Data && Queue(slot);
 }
 
 void MidiPlayer::BufferDone(int slot) {

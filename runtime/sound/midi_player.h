@@ -25,13 +25,19 @@ public:
     // A paused stream on the MIDI mapper that reports to `player`; nullptr when there is none.
     virtual Stream Open(MidiPlayer* player) = 0;
     virtual bool SetTimeDivision(Stream stream, uint32_t division) = 0;
-    // Prepares buffer `slot` (0 or 1) over `bytes` bytes of `area` and queues it.
+    // Prepares buffer `slot` (0 or 1) over `bytes` bytes of `area` and queues it. The slot's
+    // header is unprepared: the player unprepares every header before it is sent again.
     virtual bool Send(Stream stream, int slot, uint8_t* area, uint32_t bytes) = 0;
     virtual void Unprepare(Stream stream, int slot) = 0;
     virtual bool Restart(Stream stream) = 0;
     // Stops the stream and resets the output: every queued buffer is handed back.
     virtual void Stop(Stream stream) = 0;
+    // Closes a stream whose buffers are all back and unprepared.
     virtual void Close(Stream stream) = 0;
+    // Gives up a stream whose buffers did not come back after a stop: when this returns no
+    // callback of the stream is inside the player and none will reach it again, and the device
+    // keeps everything a late callback of the stream may still reach (it is never closed).
+    virtual void Abandon(Stream stream) = 0;
     // Tells a notify window of a channel volume change ((volume << 16) | channel).
     virtual void PostVolume(void* window, MidiPlayer* player, uint32_t value) {
         (void)window, (void)player, (void)value;
@@ -44,7 +50,10 @@ public:
     static constexpr int kBuffers = 2;
     static constexpr int kWaitForStopMs = 2000;
 
-    explicit MidiPlayer(MidiStreamDevice& device) : device_(device) { volumes_.fill(100); }
+    explicit MidiPlayer(MidiStreamDevice& device, int waitForStopMs = kWaitForStopMs)
+        : device_(device), waitForStopMs_(waitForStopMs) {
+        volumes_.fill(100);
+    }
     ~MidiPlayer() { StopAndReset(); }
     MidiPlayer(const MidiPlayer&) = delete;
     MidiPlayer& operator=(const MidiPlayer&) = delete;
@@ -68,11 +77,13 @@ public:
 
 private:
     bool Prime();
+    bool Queue(int slot);
     bool SendBuffer(int slot);
     void SongEndedLocked();
-    void ReleaseStream(bool reprime);
+    void ReleaseStream(std::unique_lock<std::mutex>& lock, bool reprime);
 
     MidiStreamDevice& device_;
+    const int waitForStopMs_;
     mutable std::mutex mutex_;
     std::condition_variable stateChanged_;  // the done event: both buffers came back
     MidiStreamFiller filler_;

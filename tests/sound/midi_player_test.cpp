@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -20,65 +23,123 @@ class PacedDevice : public MidiStreamDevice {
 public:
     std::mutex m;
     std::vector<Words> sent;  // every buffer sent, in order; the last `queued` are not back yet
-    std::vector<std::pair<int, long>> slots;  // slot and microseconds of each
     size_t queued = 0;
+    std::vector<std::string> faults;  // platform rules the player broke
+    std::vector<uint32_t> posted;     // volume notifications
+    bool holdOnStop = false;          // a stop hands nothing back until Release()
 
     ~PacedDevice() override {
         Locked([this] { quit_ = true; });
         thread_.joinable() ? thread_.join() : void();
+        for (Record* record : records_)
+            delete record;  // those abandoned
     }
+    // Every stream is a record of its own, freed on close, as the platform's are.
     Stream Open(MidiPlayer* player) override {
+        Record* record = new Record{player, {}};
+        Locked([&] { records_.push_back(record); });
         if (!thread_.joinable())
-            player_ = player, thread_ = std::thread([this] { Run(); });
-        return this;
+            thread_ = std::thread([this] { Run(); });
+        return record;
     }
     bool SetTimeDivision(Stream, uint32_t division) override { return (division_ = division) != 0; }
-    bool Send(Stream, int slot, uint8_t* area, uint32_t bytes) override {
-        Words words;
-        long micros = 0;
+    bool Send(Stream s, int slot, uint8_t* area, uint32_t bytes) override {
+        Queued q{Of(s), slot, 0, {}};
         for (uint32_t at = 0; at + 12 <= bytes; at += 12) {
-            micros += static_cast<long>(uint64_t{Word(area + at)} * tempo_ / division_);
-            words.push_back(Word(area + at + 8));
-            tempo_ = words.back() >> 24 == 1 ? words.back() & 0xFFFFFF : tempo_;
+            q.micros += static_cast<long>(uint64_t{Word(area + at)} * tempo_ / division_);
+            q.words.push_back(Word(area + at + 8));
+            tempo_ = q.words.back() >> 24 == 1 ? q.words.back() & 0xFFFFFF : tempo_;
         }
-        Locked([&] { sent.push_back(words), slots.push_back({slot, micros}), ++queued; });
+        Locked([&] {
+            Fault(q.record->prepared[slot], "prepared again while prepared");
+            q.record->prepared[slot] = true;
+            sent.push_back(q.words), queue_.push_back(q), ++queued;
+        });
         return true;
     }
-    void Unprepare(Stream, int) override {}
+    void Unprepare(Stream s, int slot) override {
+        Locked([&] { Fault(IsQueued(Of(s), slot), "unprepared while queued"), Of(s)->prepared[slot] = false; });
+    }
     bool Restart(Stream) override { return Locked([this] { running_ = true; }), true; }
-    void Stop(Stream) override { Locked([this] { running_ = false, flush_ = queued > 0; }); }
-    void Close(Stream) override {}
+    void Stop(Stream) override {
+        Locked([this] { running_ = false, (holdOnStop ? held_ : flush_) = queue_.size(); });
+    }
+    void Close(Stream s) override {
+        Locked([&] {
+            Fault(IsQueued(Of(s), 0) || IsQueued(Of(s), 1), "closed with buffers queued");
+            Fault(Of(s)->prepared[0] || Of(s)->prepared[1], "closed with a header prepared");
+            records_.erase(std::find(records_.begin(), records_.end(), Of(s)));
+        });
+        delete Of(s);
+    }
+    void Abandon(Stream s) override {
+        std::lock_guard<std::mutex> callback(callback_);
+        Of(s)->player = nullptr;
+    }
+    void PostVolume(void*, MidiPlayer*, uint32_t value) override { Locked([&] { posted.push_back(value); }); }
+
+    void HoldOnStop() { Locked([this] { holdOnStop = true; }); }
+    // The buffers held by stops come back now, late, from the device's thread.
+    void Release() { Locked([this] { flush_ = held_, held_ = 0; }); }
+    bool WaitAllBack() {
+        std::unique_lock<std::mutex> lock(m);
+        return wake_.wait_for(lock, std::chrono::seconds(10), [this] { return queue_.empty(); });
+    }
 
 private:
+    struct Record {
+        MidiPlayer* player;
+        std::array<bool, MidiPlayer::kBuffers> prepared;
+    };
+    struct Queued {
+        Record* record;
+        int slot;
+        long micros;
+        Words words;
+    };
+    static Record* Of(Stream s) { return static_cast<Record*>(s); }
     template <typename F>
     void Locked(F f) {
         std::lock_guard<std::mutex> lock(m);
         f();
         wake_.notify_all();
     }
+    void Fault(bool broken, const char* rule) { broken ? faults.push_back(rule) : void(); }
+    bool IsQueued(Record* r, int slot) const {
+        return std::any_of(queue_.begin(), queue_.end(), [&](const Queued& q) { return q.record == r && q.slot == slot; });
+    }
 
+    // Plays the queue in order at its timed pace; buffers handed back by a stop come back at once
+    // unplayed. The callback lock is held while the player is called, as the platform's is.
     void Run() {
         std::unique_lock<std::mutex> lock(m);
-        while (wake_.wait(lock, [this] { return quit_ || ((running_ || flush_) && queued); }), !quit_) {
-            const size_t i = sent.size() - queued;
-            const Words words = sent[i];
-            const auto [slot, micros] = slots[i];
-            const bool playing = !flush_;
+        while (wake_.wait(lock, [this] { return quit_ || (!queue_.empty() && (flush_ || (running_ && !held_))); }),
+               !quit_) {
+            const Queued q = queue_.front();
+            const bool playing = flush_ == 0;
             lock.unlock();
-            std::this_thread::sleep_for(std::chrono::microseconds(playing ? micros : 0));
-            for (uint32_t word : words)
-                if (playing && (word & kRecordCallback))
-                    player_->RecordPlayed(word & 0xFFFFFF);
-            Locked([this] { --queued, flush_ = flush_ && queued > 0; });
-            player_->BufferDone(slot);  // the player sends the refill from here
+            std::this_thread::sleep_for(std::chrono::microseconds(playing ? q.micros : 0));
+            {
+                std::lock_guard<std::mutex> callback(callback_);
+                MidiPlayer* player = q.record->player;  // a record closed too early is read after its free
+                for (uint32_t word : q.words)
+                    if (player && playing && (word & kRecordCallback))
+                        player->RecordPlayed(word & 0xFFFFFF);
+                Locked([&] { queue_.pop_front(), --queued, flush_ -= !playing; });
+                if (player)
+                    player->BufferDone(q.slot);  // the player sends the refill from here
+            }
             lock.lock();
         }
     }
 
-    MidiPlayer* player_ = nullptr;
     std::thread thread_;
     std::condition_variable wake_;
-    bool running_ = false, flush_ = false, quit_ = false;
+    std::mutex callback_;
+    std::vector<Record*> records_;
+    std::deque<Queued> queue_;
+    size_t flush_ = 0, held_ = 0;  // buffers at the front to hand back unplayed; held by a stop
+    bool running_ = false, quit_ = false;
     uint32_t division_ = 96, tempo_ = 500000;
 };
 
@@ -102,6 +163,13 @@ bool WaitFor(F done) {
 }
 
 size_t Sent(PacedDevice& d) { return std::lock_guard<std::mutex>(d.m), d.sent.size(); }
+std::string Faults(PacedDevice& d) {
+    std::lock_guard<std::mutex> lock(d.m);
+    std::string all;
+    for (const std::string& fault : d.faults)
+        all += fault + "; ";
+    return all;
+}
 // The notes of the buffers from `from` on, which must start with the song's tempo.
 size_t NotesFromStart(PacedDevice& d, size_t from) {
     std::lock_guard<std::mutex> lock(d.m);
@@ -128,6 +196,7 @@ TEST(MidiPlayer, PlaysToTheEndAndAgainFromTheStart) {
             EXPECT_EQ(player.ChannelVolume(3), 100u);  // 127
             EXPECT_EQ(NotesFromStart(device, from), static_cast<size_t>(notes)) << notes << " " << round;
         }
+        EXPECT_EQ(Faults(device), "");
     }
 }
 
@@ -142,6 +211,65 @@ TEST(MidiPlayer, LoopsUntilStopped) {
     player.Stop(false);
     EXPECT_TRUE(player.State() == MidiPlayer::kStopped && (std::lock_guard<std::mutex>(device.m), device.queued == 0));
     EXPECT_FALSE(player.Play(true));  // no stream is left without re-priming
+    EXPECT_EQ(Faults(device), "");
+}
+
+// Buffers that come back only after the stop gave up waiting: the stream is neither closed nor
+// freed, and its late callbacks reach no player, neither one that is gone by then (its own
+// re-primed stream times out too) nor one playing its new stream, which plays the whole song.
+TEST(MidiPlayer, LateCallbacksAfterAStopThatTimedOut) {
+    const std::vector<uint8_t> song = Song(30);
+    for (bool playOn : {false, true}) {
+        PacedDevice device;
+        auto player = std::make_unique<MidiPlayer>(device, 50);
+        ASSERT_TRUE(player->Open(song.data(), song.size(), nullptr) && player->Play(false));
+        ASSERT_TRUE(WaitFor([&] { return Sent(device) >= 4; }));
+        device.HoldOnStop();
+        player->Stop(true);
+        EXPECT_EQ(player->State(), MidiPlayer::kStopped);
+        const size_t from = Sent(device) - 2;  // the new stream's two buffers
+        if (playOn)
+            ASSERT_TRUE(player->Play(false));
+        else
+            player.reset();
+        device.Release();
+        EXPECT_TRUE(device.WaitAllBack());
+        if (playOn) {
+            EXPECT_TRUE(WaitFor([&] { return !player->IsPlaying(); }));
+            EXPECT_EQ(NotesFromStart(device, from), 30u);
+        }
+        EXPECT_EQ(Faults(device), "") << playOn;
+    }
+}
+
+// Main volume v on channel c: volume v × 100 / 127 truncated, posted as (volume << 16) | c to a
+// notify window; other controllers and other messages with a 7 leave the volume alone.
+TEST(MidiPlayer, VolumeOfEveryChannel) {
+    const struct {
+        uint32_t word, channel, volume;
+        bool posted;
+    } rows[] = {
+        {0x5A07B0, 0, 70, true},    // 90: 70.9
+        {0x0107B5, 5, 0, true},     // 1: 0.8
+        {0x6507BF, 15, 79, true},   // 101: 79.5
+        {0x7F07BA, 10, 100, true},  // 127
+        {0x0007B9, 9, 0, true},     // 0
+        {0x2008B1, 1, 100, false},  // controller 8
+        {0x2007C2, 2, 100, false},  // program 7
+        {0x2007E3, 3, 100, false},  // pitch bend
+    };
+    const std::vector<uint8_t> song = Song(2);
+    PacedDevice device;
+    MidiPlayer player(device);
+    ASSERT_TRUE(player.Open(song.data(), song.size(), &device));
+    std::vector<uint32_t> posted;
+    for (const auto& row : rows) {
+        player.RecordPlayed(row.word);
+        EXPECT_EQ(player.ChannelVolume(static_cast<int>(row.channel)), row.volume) << std::hex << row.word;
+        if (row.posted)
+            posted.push_back(row.volume << 16 | row.channel);
+    }
+    EXPECT_EQ((std::lock_guard<std::mutex>(device.m), device.posted), posted);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -111,7 +112,16 @@ TEST(Midistream, EveryEventAtItsTickInMergeOrder) {
     std::string dense = "0,0,Header,0,1,480\n1,0,Start_track\n1,0,Tempo,500000\n";  // cut by 1024 bytes
     for (int i = 0; i < 300; ++i)
         dense += "1," + std::to_string(i / 10) + ",Note_on_c,0," + std::to_string(20 + i % 80) + ",64\n";
-    for (const std::string& csv : {std::string(kFormat0), std::string(kFormat1), dense + "1,40,End_track\n0,0,End_of_file\n"}) {
+    std::string every = "0,0,Header,0,1,96\n1,0,Start_track\n";  // every kind on every channel
+    for (int c = 0, tick = 0; c < 16; ++c)
+        for (const char* kind : {"Note_off_c,%d,%d,1", "Note_on_c,%d,%d,2", "Poly_aftertouch_c,%d,%d,3", "Control_c,%d,7,%d",
+                                 "Program_c,%d,%d", "Channel_aftertouch_c,%d,%d", "Pitch_bend_c,%d,9%03d"}) {
+            char row[64];
+            std::snprintf(row, sizeof row, kind, c, 100 + c);
+            every += "1," + std::to_string(tick += 3) + "," + row + "\n";
+        }
+    for (const std::string& csv : {std::string(kFormat0), std::string(kFormat1), dense + "1,40,End_track\n0,0,End_of_file\n",
+                                   every + "1,400,End_track\n0,0,End_of_file\n"}) {
         uint32_t division = 0;
         size_t buffers = 0;
         bool ended = false;
@@ -123,19 +133,30 @@ TEST(Midistream, EveryEventAtItsTickInMergeOrder) {
     }
 }
 
-TEST(Midistream, LoopingWrapsWithoutAGap) {
-    uint32_t division = 0;
-    size_t buffers = 0;
-    bool ended = true;
-    const std::string midi = MakeMidi("loop", kFormat1);
-    const std::vector<Event> once = Reference(midi, &division), played = Played("--loop --buffers 60 " + midi, division, &buffers, &ended);
-    std::vector<Event> expected;  // each pass starts at the tick of the last event before it
-    for (uint64_t offset = 0; expected.size() < played.size(); offset += once.back().first)
-        for (const Event& e : once)
-            expected.push_back({e.first + offset, e.second});
-    expected.resize(played.size());
-    EXPECT_TRUE(!ended && buffers == 60 && played.size() > 2 * once.size());
-    EXPECT_EQ(played, expected);
+// Every pass starts at the song's starting tempo: a song with a tempo of its own at tick 0 sets
+// it itself; one with none there ("later") gets the default tempo back before its next pass.
+TEST(Midistream, LoopingWrapsWithoutAGapAtTheStartingTempo) {
+    const std::string later = "0,0,Header,0,1,96\n1,0,Start_track\n1,0,Note_on_c,0,60,90\n1,7,Marker_t,\"m\"\n"
+                              "1,100,Tempo,250000\n1,100,Note_off_c,0,60,0\n1,150,Note_on_c,1,62,90\n1,190,End_track\n"
+                              "0,0,End_of_file\n";
+    for (const std::string& csv : {std::string(kFormat1), later}) {
+        uint32_t division = 0;
+        size_t buffers = 0;
+        bool ended = true;
+        const std::string midi = MakeMidi("loop", csv);
+        const std::vector<Event> once = Reference(midi, &division),
+                                 played = Played("--loop --buffers 60 " + midi, division, &buffers, &ended);
+        std::vector<Event> expected;  // each pass starts at the tick of the last event before it
+        for (uint64_t offset = 0; expected.size() < played.size(); offset += once.back().first) {
+            if (offset && csv == later)
+                expected.push_back({offset, 0x01000000 | 500000});
+            for (const Event& e : once)
+                expected.push_back({e.first + offset, e.second});
+        }
+        expected.resize(played.size());
+        EXPECT_TRUE(!ended && buffers == 60 && played.size() > 2 * once.size());
+        EXPECT_EQ(played, expected) << csv;
+    }
 }
 
 TEST(Midistream, RefusedFiles) {

@@ -45,6 +45,7 @@ public:
     bool Restart(Stream) override { return true; }
     void Stop(Stream) override { HandBack(queued.size()); }
     void Close(Stream) override {}
+    void Abandon(Stream) override {}  // never called: a stop hands every buffer back at once
 
     void HandBack(size_t count) {
         for (; count > 0 && !queued.empty(); --count) {
