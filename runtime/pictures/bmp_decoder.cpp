@@ -83,8 +83,10 @@ bool DecodeBmp(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     if (!PictureBytes(width, height, 4, &size))
         return false;
     size = size / 4 * 3;
-    // The colour table follows the info header, whatever its version.
-    if (!r.seek(14 + size_t(h.headerSize)))
+    // The colour table follows the info header, whatever its version. The sum is formed in 64
+    // bits: in a 32-bit size a header size near 2^32 would wrap round to the file's start.
+    const uint64_t tableStart = 14 + uint64_t(h.headerSize);
+    if (tableStart > r.size() || !r.seek(static_cast<size_t>(tableStart)))
         return false;
     const uint8_t* table = r.view(size_t(colours) * 4);
     const uint64_t rowSize = DibRowSize(width, h.bitCount);

@@ -1,7 +1,9 @@
 // GIF decoding: header, colour tables, extensions up to the first image descriptor, the image's
-// sub-blocks joined into one LZW stream, the LZW decoder and interlaced row order.
+// sub-blocks joined into one LZW stream, the LZW decoder and interlaced row order. The indices
+// are decoded straight into the bitmap's rows, so a picture takes one copy of itself.
 #include "runtime/pictures/gif_decoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/core/byte_reader.h"
@@ -9,6 +11,7 @@
 namespace {
 
 constexpr int kMaxCodeBits = 12;
+constexpr int kMaxMinCodeSize = kMaxCodeBits - 1;  // the clear and end codes must fit
 constexpr int kDictionarySize = 1 << kMaxCodeBits;
 
 // The codes of one image, least significant bit first across the joined sub-blocks.
@@ -100,15 +103,55 @@ int32_t InterlacedRow(int32_t y, int32_t height) {
     return 0;
 }
 
+// The index that stands for colours a code size above 8 can name beyond 255: the first entry
+// past the file's table, black like every entry past it; a table of all 256 leaves only its
+// first black entry, or else entry 0.
+uint8_t IndexOutside(const uint8_t* table, uint32_t entries) {
+    if (entries < 256)
+        return uint8_t(entries);
+    for (uint32_t i = 0; i < 256; ++i)
+        if (table[i * 4] == 0 && table[i * 4 + 1] == 0 && table[i * 4 + 2] == 0)
+            return uint8_t(i);
+    return 0;
+}
+
+// `height` rows of `width` indices packed at the start of `rows` spread to rows of `rowSize`
+// bytes, zero-padded; from the last row up, so that no row is overwritten before it moves.
+void SpreadRows(uint8_t* rows, size_t width, size_t rowSize, int32_t height) {
+    for (int32_t y = height; y-- > 0;) {
+        std::memmove(rows + size_t(y) * rowSize, rows + size_t(y) * width, width);
+        std::memset(rows + size_t(y) * rowSize + width, 0, rowSize - width);
+    }
+}
+
+// Rows in decoded order moved to their interlaced places, cycle by cycle through one spare row.
+void Deinterlace(uint8_t* rows, size_t rowSize, int32_t height) {
+    std::vector<bool> placed(size_t(height), false);
+    std::vector<uint8_t> carry(rowSize);
+    for (int32_t start = 0; start < height; ++start) {
+        if (placed[size_t(start)])
+            continue;
+        std::memcpy(carry.data(), rows + size_t(start) * rowSize, rowSize);
+        for (int32_t y = start;;) {
+            const int32_t to = InterlacedRow(y, height);
+            std::swap_ranges(carry.begin(), carry.end(), rows + size_t(to) * rowSize);
+            placed[size_t(to)] = true;
+            if (to == start)
+                break;
+            y = to;
+        }
+    }
+}
+
 }  // namespace
 
-bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pixels, size_t count) {
-    if (minCodeSize < 2 || minCodeSize > 8)
+bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pixels, size_t count, uint8_t outside) {
+    if (minCodeSize < 2 || minCodeSize > kMaxMinCodeSize)
         return false;
     static thread_local Dictionary d;
     const int clear = 1 << minCodeSize, end = clear + 1;
     for (int i = 0; i < clear; ++i)
-        d.prefix[i] = 0, d.suffix[i] = d.first[i] = uint8_t(i), d.length[i] = 1;
+        d.prefix[i] = 0, d.suffix[i] = d.first[i] = i < 256 ? uint8_t(i) : outside, d.length[i] = 1;
     CodeReader codes(data);
     int bits = minCodeSize + 1, next = clear + 2, previous = -1;
     size_t written = 0;
@@ -123,7 +166,7 @@ bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pi
         if (previous < 0) {
             if (code >= clear)
                 return false;
-            pixels[written++] = uint8_t(code);
+            pixels[written++] = d.suffix[code];
             previous = code;
             continue;
         }
@@ -162,7 +205,8 @@ bool DecodeGif(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     const uint8_t flags = r.u8();
     r.skip(2);  // background index, aspect ratio
     uint8_t globalTable[1024] = {};
-    if ((flags & 0x80) && !ReadColourTable(r, 2u << (flags & 7), globalTable))
+    const uint32_t globalEntries = flags & 0x80 ? 2u << (flags & 7) : 0;
+    if (!ReadColourTable(r, globalEntries, globalTable))
         return false;
     int32_t transparentIndex = -1;
     for (;;) {
@@ -186,23 +230,24 @@ bool DecodeGif(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     if (!StartDib(width, height, 8, 256, &dib))
         return false;
     uint8_t* table = dib.data() + kDibHeaderSize;
+    uint32_t entries = globalEntries;
     if (imageFlags & 0x80) {
-        if (!ReadColourTable(r, 2u << (imageFlags & 7), table))
+        entries = 2u << (imageFlags & 7);
+        if (!ReadColourTable(r, entries, table))
             return false;
     } else {
         std::memcpy(table, globalTable, sizeof globalTable);
     }
     const int minCodeSize = r.u8();
-    std::vector<uint8_t> data, indices(imageBytes, 0);
-    if (!r.ok() || !ReadSubBlocks(r, &data) || !DecodeGifLzw(data, minCodeSize, indices.data(), imageBytes))
+    std::vector<uint8_t> data;
+    uint8_t* rows = table + 1024;
+    if (!r.ok() || !ReadSubBlocks(r, &data) ||
+        !DecodeGifLzw(data, minCodeSize, rows, imageBytes, IndexOutside(table, entries)))
         return false;
     const size_t rowSize = static_cast<size_t>(DibRowSize(width, 8));
-    uint8_t* rows = table + 1024;
-    const bool interlaced = (imageFlags & 0x40) != 0;
-    for (int32_t y = 0; y < height; ++y) {
-        const int32_t row = interlaced ? InterlacedRow(y, height) : y;
-        std::memcpy(rows + size_t(row) * rowSize, indices.data() + size_t(y) * width, width);
-    }
+    SpreadRows(rows, width, rowSize, height);
+    if (imageFlags & 0x40)
+        Deinterlace(rows, rowSize, height);
     out->kind = kPictureGif;
     out->width = screenWidth;
     out->height = screenHeight;

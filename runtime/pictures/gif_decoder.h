@@ -12,6 +12,8 @@
 // or inconsistent file.
 bool DecodeGif(const uint8_t* bytes, size_t length, DecodedPicture* out);
 
-// Decodes an LZW stream of `minCodeSize` (2 to 8) into exactly `pixels` indices (missing ones
-// stay 0). False for a code that the dictionary cannot explain. Exposed for the fuzz target.
-bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pixels, size_t count);
+// Decodes an LZW stream of `minCodeSize` (2 to 11) into exactly `count` indices (missing ones
+// stay as they were). Colours above 255, which code sizes above 8 can name, become `outside`.
+// False for a code that the dictionary cannot explain. Exposed for the tests.
+bool DecodeGifLzw(const std::vector<uint8_t>& data, int minCodeSize, uint8_t* pixels, size_t count,
+                  uint8_t outside = 0);

@@ -35,8 +35,10 @@ bool ReadHeader(ByteReader& r, PcxHeader* h) {
     return r.seek(kHeaderSize);
 }
 
-// The run-length data as one stream of `size` bytes: a byte above 0xC0 repeats the next byte
-// (byte - 0xC0) times, any other byte is itself. Runs may cross line ends.
+// The run-length data as one stream of `size` bytes: a byte with both top bits set repeats the
+// next byte (byte - 0xC0) times, any other byte is itself. Writers code every value from 0xC0 up
+// as a run, so a lone 0xC0 is a run of none that swallows its byte, as other readers take it.
+// Runs may cross line ends.
 // The reader is left after the last byte used.
 bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
     out->assign(size, 0);
@@ -46,7 +48,7 @@ bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
     size_t used = 0, n = 0;
     while (n < size && used < available) {
         const uint8_t b = in[used++];
-        if (b <= 0xC0) {
+        if (b < 0xC0) {
             (*out)[n++] = b;
             continue;
         }
@@ -61,12 +63,13 @@ bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
 }
 
 // The palette follows the pixel data; a file without the marker there keeps a black palette
-// unless its last 769 bytes hold one (writers that pad the data put it at the very end).
+// unless its last 769 bytes, all of them behind the pixel data, hold one (writers that pad the
+// data put it at the very end). Pixel bytes are never taken for the marker.
 void ReadPalette(ByteReader& r, uint8_t* table) {
     const uint8_t* p = nullptr;
     if (r.remaining() >= kPaletteSize && r.data()[r.position()] == 0x0C)
         p = r.data() + r.position();
-    else if (r.size() >= kHeaderSize + kPaletteSize && r.data()[r.size() - kPaletteSize] == 0x0C)
+    else if (r.remaining() >= kPaletteSize && r.data()[r.size() - kPaletteSize] == 0x0C)
         p = r.data() + r.size() - kPaletteSize;
     if (!p)
         return;

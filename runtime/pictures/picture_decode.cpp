@@ -1,7 +1,9 @@
-// Recognition leads to one decoder per kind.
+// Recognition leads to one decoder per kind. Running out of memory anywhere in a decoder is a
+// failure to decode like any other: the exception ends here, with every block freed on its way.
 #include "runtime/pictures/picture_decode.h"
 
 #include <cstdio>
+#include <new>
 
 #include "runtime/pictures/bmp_decoder.h"
 #include "runtime/pictures/gif_decoder.h"
@@ -29,16 +31,20 @@ const Decoder kDecoders[] = {
 
 }  // namespace
 
-bool DecodePortablePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) {
+bool DecodePortablePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) noexcept {
     const Decoder decode = kDecoders[DetectPictureKind(bytes, length)];
-    DecodedPicture picture;
-    if (!decode || !decode(bytes, length, &picture))
+    try {
+        DecodedPicture picture;
+        if (!decode || !decode(bytes, length, &picture))
+            return false;
+        *out = std::move(picture);
+        return true;
+    } catch (const std::bad_alloc&) {
         return false;
-    *out = std::move(picture);
-    return true;
+    }
 }
 
-bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes) {
+bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes) noexcept {
     std::FILE* file = std::fopen(path, "rb");
     if (!file)
         return false;
@@ -46,11 +52,17 @@ bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes) {
     uint8_t chunk[65536];
     size_t n = 0;
     bool ok = true;
-    while (ok && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        ok = bytes->size() + n <= kMaxPictureBytes;
-        bytes->insert(bytes->end(), chunk, chunk + (ok ? n : 0));
+    try {
+        while (ok && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+            ok = bytes->size() + n <= kMaxPictureBytes;
+            bytes->insert(bytes->end(), chunk, chunk + (ok ? n : 0));
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
     ok = ok && !std::ferror(file);
     std::fclose(file);
+    if (!ok)
+        std::vector<uint8_t>().swap(*bytes);
     return ok;
 }

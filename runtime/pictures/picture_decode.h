@@ -8,10 +8,10 @@
 
 #include "runtime/pictures/decoded_picture.h"
 
-// Recognises and decodes; false (and `out` untouched but for its pixels) for kind 0, icons,
-// cursors and every decoding failure.
-bool DecodePortablePicture(const uint8_t* bytes, size_t length, DecodedPicture* out);
+// Recognises and decodes; false (and `out` untouched) for kind 0, icons, cursors and every
+// decoding failure, running out of memory included: nothing is left allocated then.
+bool DecodePortablePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) noexcept;
 
-// A whole file, opened for shared reading; false when it cannot be read or is larger than a
-// picture may be.
-bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes);
+// A whole file, opened for shared reading; false when it cannot be read, is larger than a
+// picture may be or memory runs out.
+bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes) noexcept;

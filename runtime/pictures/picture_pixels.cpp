@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "runtime/core/byte_reader.h"
 
@@ -47,8 +48,13 @@ bool Allocate(int32_t width, int32_t height, int channels, PixelImage* out) {
     size_t bytes = 0;
     if (!PictureBytes(width, height, uint64_t(channels), &bytes))
         return false;
+    try {
+        out->pixels.assign(bytes, 0);
+    } catch (const std::bad_alloc&) {
+        std::vector<uint8_t>().swap(out->pixels);
+        return false;
+    }
     out->width = width, out->height = height, out->channels = channels;
-    out->pixels.assign(bytes, 0);
     return true;
 }
 
@@ -99,7 +105,7 @@ private:
 
 }  // namespace
 
-bool PicturePixels(const DecodedPicture& picture, PixelImage* out) {
+bool PicturePixels(const DecodedPicture& picture, PixelImage* out) noexcept {
     PixelSource source;
     const int channels = picture.kind == kPicturePng ? 4 : 3;
     if (!source.Open(picture) || !Allocate(source.Width(), source.Height(), channels, out))
@@ -117,15 +123,22 @@ bool PicturePixels(const DecodedPicture& picture, PixelImage* out) {
     return true;
 }
 
-bool ComposePicture(const DecodedPicture& picture, uint32_t background, PixelImage* out) {
+bool ComposePicture(const DecodedPicture& picture, uint32_t background, PixelImage* out) noexcept {
     PixelSource source;
-    if (!source.Open(picture) || !Allocate(picture.width, picture.height, 4, out))
+    return source.Open(picture) && Allocate(picture.width, picture.height, 4, out) &&
+           ComposePictureInto(picture, background, out->pixels.data());
+}
+
+bool ComposePictureInto(const DecodedPicture& picture, uint32_t background, uint8_t* bgrx) noexcept {
+    PixelSource source;
+    size_t bytes = 0;
+    if (!source.Open(picture) || !PictureBytes(picture.width, picture.height, 4, &bytes))
         return false;
     const uint8_t back[3] = {uint8_t(background >> 16), uint8_t(background >> 8), uint8_t(background)};
-    const int32_t width = std::min(source.Width(), out->width), height = std::min(source.Height(), out->height);
-    for (int32_t y = 0; y < out->height; ++y) {
-        uint8_t* o = out->pixels.data() + size_t(y) * out->width * 4;
-        for (int32_t x = 0; x < out->width; ++x, o += 4) {
+    const int32_t width = std::min(source.Width(), picture.width), height = std::min(source.Height(), picture.height);
+    for (int32_t y = 0; y < picture.height; ++y) {
+        uint8_t* o = bgrx + size_t(y) * size_t(picture.width) * 4;
+        for (int32_t x = 0; x < picture.width; ++x, o += 4) {
             if (x >= width || y >= height || source.Transparent(x, y)) {
                 std::memcpy(o, back, 3);
                 continue;

@@ -16,11 +16,17 @@ struct PixelImage {
 
 // The picture's own pixels, top row first: red-green-blue, or red-green-blue-alpha for PNG. A GIF
 // gives its first image at the image's own size; a 1-bit PCX gives white for 1 and black for 0.
-// False for icons and cursors (their pixels live in an icon handle) and malformed blocks.
-bool PicturePixels(const DecodedPicture& picture, PixelImage* out);
+// False for icons and cursors (their pixels live in an icon handle), malformed blocks and when
+// memory runs out (nothing is left allocated then).
+bool PicturePixels(const DecodedPicture& picture, PixelImage* out) noexcept;
 
 // The picture as it is drawn on `background` (0x00BBGGRR): blue-green-red-x rows, top row first,
 // at the picture's size. Alpha is blended over the background (alpha 0 gives exactly the
 // background, 255 the pixel), a GIF's transparent index and the part of its logical screen that
-// its first image leaves uncovered take the background.
-bool ComposePicture(const DecodedPicture& picture, uint32_t background, PixelImage* out);
+// its first image leaves uncovered take the background. False as for PicturePixels.
+bool ComposePicture(const DecodedPicture& picture, uint32_t background, PixelImage* out) noexcept;
+
+// The same rows written into `bgrx`, which holds width x height x 4 bytes of the picture's own
+// size (as PictureBytes gives them): a platform bitmap's bits, with no copy between. Allocates
+// nothing; false for what ComposePicture refuses.
+bool ComposePictureInto(const DecodedPicture& picture, uint32_t background, uint8_t* bgrx) noexcept;

@@ -1,6 +1,9 @@
 // PNG decoding from memory with libpng's simplified interface, which turns every colour type,
-// depth, palette and transparency chunk into the one 8-bit format asked for.
+// depth, palette and transparency chunk into the one 8-bit format asked for. libpng's own
+// allocation failures end in its error path, which frees the image.
 #include "runtime/pictures/png_decoder.h"
+
+#include <new>
 
 #include <png.h>
 
@@ -17,7 +20,12 @@ bool DecodePng(const uint8_t* bytes, size_t length, DecodedPicture* out) {
         png_image_free(&image);
         return false;
     }
-    out->pixels.assign(size, 0);
+    try {
+        out->pixels.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        png_image_free(&image);
+        return false;
+    }
     // No background (alpha is kept) and no colour map; rows of width x 4 bytes.
     if (!png_image_finish_read(&image, nullptr, out->pixels.data(), 0, nullptr)) {
         out->pixels.clear();

@@ -18,7 +18,8 @@ using Bytes = std::vector<uint8_t>;
 // Codes are packed least significant bit first; the width grows when the next code to assign
 // no longer fits (the decoder, one entry behind, grows at the same code). No clear code after
 // the first, so a long stream fills the dictionary and stays at 12 bits.
-Bytes Encode(const Bytes& pixels, int minCodeSize, bool endCode) {
+template <typename Pixels>
+Bytes Encode(const Pixels& pixels, int minCodeSize, bool endCode) {
     Bytes out;
     uint32_t buffer = 0;
     int count = 0, bits = minCodeSize + 1;
@@ -28,7 +29,7 @@ Bytes Encode(const Bytes& pixels, int minCodeSize, bool endCode) {
             out.push_back(uint8_t(buffer));
     };
     const int clear = 1 << minCodeSize;
-    std::map<std::pair<int, uint8_t>, int> table;
+    std::map<std::pair<int, int>, int> table;
     int next = clear + 2, prefix = pixels[0];
     emit(clear);
     for (size_t i = 1; i < pixels.size(); ++i) {
@@ -73,6 +74,23 @@ TEST(GifLzw, DecodesWhatTheEncoderWroteAtEveryCodeSize) {
     }
 }
 
+TEST(GifLzw, CodeSizesAboveEightGiveColoursPast255AsTheIndexOutside) {
+    std::mt19937 random(9);
+    for (int minCodeSize = 9; minCodeSize <= 11; ++minCodeSize) {
+        // Mostly colours below 256 (a table never holds more), every 5th one past it.
+        std::vector<uint16_t> colours(30000);
+        Bytes expected(colours.size());
+        for (size_t i = 0; i < colours.size(); ++i) {
+            colours[i] = uint16_t(i % 5 ? random() % 256 : 256 + random() % ((1u << minCodeSize) - 256));
+            expected[i] = colours[i] < 256 ? uint8_t(colours[i]) : 0x9D;
+        }
+        Bytes decoded(colours.size());
+        ASSERT_TRUE(DecodeGifLzw(Encode(colours, minCodeSize, true), minCodeSize, decoded.data(), decoded.size(), 0x9D));
+        EXPECT_EQ(decoded, expected) << "code size " << minCodeSize;
+    }
+    EXPECT_FALSE(DecodeGifLzw(Bytes{0, 0}, 12, Bytes(4).data(), 4)) << "code size 12 leaves no code for clear";
+}
+
 TEST(GifLzw, ShortStreamsLeaveZerosAndBadCodesAreRefused) {
     const Bytes pixels = {1, 2, 3, 1, 2, 3, 1, 2, 3};
     Bytes stream = Encode(pixels, 2, true);
@@ -84,7 +102,7 @@ TEST(GifLzw, ShortStreamsLeaveZerosAndBadCodesAreRefused) {
     EXPECT_FALSE(DecodeGifLzw(Bytes{0x34}, 2, decoded.data(), decoded.size()));  // clear(4), then 6
     EXPECT_FALSE(DecodeGifLzw(Bytes{0xCC, 0x01}, 2, decoded.data(), decoded.size()));  // clear, 1, 7
     EXPECT_FALSE(DecodeGifLzw(stream, 1, decoded.data(), decoded.size())) << "code size below 2";
-    EXPECT_FALSE(DecodeGifLzw(stream, 9, decoded.data(), decoded.size())) << "code size above 8";
+    EXPECT_FALSE(DecodeGifLzw(stream, 9, decoded.data(), decoded.size())) << "codes of 3 bits read as 10";
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 // Prints "kind K W H" (the recognised kind 0-8 and the decoded size; a GIF's logical screen)
 // and writes the pixels as a PAM file (P7, MAXVAL 255, RGB or RGB_ALPHA, top row first):
 // without --render the decoded pixels (a GIF's first image at its own size, a PNG with its
-// alpha, an icon or cursor drawn on white); with --render (Windows only) the bitmap the runtime
-// makes for the picture over COLOUR (0x00BBGGRR). Exit 1 with a reason on stderr when the
-// runtime does not decode the file (no output file then), 2 on wrong usage.
+// alpha, an icon or cursor drawn on white); with --render the picture drawn over COLOUR
+// (0x00BBGGRR): in the Windows build the bitmap the runtime makes for it, natively the composed
+// rows that the Windows build copies into that bitmap. Exit 1 with a reason on stderr when the
+// runtime does not decode the file or memory runs out (no output file then), 2 on wrong usage.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -26,7 +29,7 @@ namespace {
 const char kUsage[] =
     "usage: picdecode [--render COLOUR] FILE OUT.pam\n"
     "  prints 'kind K W H' and writes the decoded pixels as a PAM file;\n"
-    "  --render COLOUR (0x00BBGGRR, Windows build only): the bitmap drawn over that colour\n";
+    "  --render COLOUR (0x00BBGGRR): the picture drawn over that colour\n";
 
 int Usage() {
     std::fputs(kUsage, stderr);
@@ -93,17 +96,25 @@ bool Pixels(const std::vector<uint8_t>& bytes, bool render, uint32_t colour, Dec
         return ok || (*why = "the picture could not be drawn", false);
     }
 #else
-    (void)render, (void)colour;
     if (!DecodePortablePicture(bytes.data(), bytes.size(), picture))
         return *why = "the runtime does not decode this picture", false;
+    if (render) {
+        if (!ComposePicture(*picture, colour, image))
+            return *why = "the picture could not be drawn", false;
+        for (size_t i = 0, n = image->pixels.size() / 4; i < n; ++i) {  // blue-green-red-x to red-green-blue
+            const uint8_t* bgrx = &image->pixels[i * 4];
+            const uint8_t rgb[3] = {bgrx[2], bgrx[1], bgrx[0]};
+            std::copy(rgb, rgb + 3, image->pixels.begin() + i * 3);
+        }
+        image->pixels.resize(image->pixels.size() / 4 * 3);
+        image->channels = 3;
+        return true;
+    }
 #endif
     return PicturePixels(*picture, image) || (*why = "the decoded pixels are inconsistent", false);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+int Run(std::vector<std::string> args) {
     bool render = false;
     uint32_t colour = 0;
     if (args.size() == 4 && args[0] == "--render") {
@@ -112,10 +123,6 @@ int main(int argc, char** argv) {
         const unsigned long value = std::strtoul(args[1].c_str(), &end, 0);
         if (args[1].empty() || *end || errno || value > 0xFFFFFFFFul)
             return Usage();
-#ifndef _WIN32
-        std::fputs("picdecode: --render needs the Windows build\n", stderr);
-        return Usage();
-#endif
         render = true;
         colour = static_cast<uint32_t>(value);
         args.erase(args.begin(), args.begin() + 2);
@@ -140,4 +147,17 @@ int main(int argc, char** argv) {
     }
     std::printf("kind %d %d %d\n", kind, picture.width, picture.height);
     return 0;
+}
+
+}  // namespace
+
+// The runtime's picture calls never throw; only this tool's own texts and rows can run out of
+// memory, and that is a refusal too.
+int main(int argc, char** argv) {
+    try {
+        return Run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        std::fputs("picdecode: out of memory\n", stderr);
+        return 1;
+    }
 }
