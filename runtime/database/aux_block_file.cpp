@@ -4,6 +4,12 @@
 // block count, and no block may appear twice in the chains one call walks. A chain that loops,
 // leaves the file or reaches into the other chain therefore ends the call with -59 instead of
 // looping or writing past the file.
+//
+// A put changes the file in place, so it keeps the bytes each of its writes replaces (and the
+// tail a shrink cuts off): when any write or size change fails, it puts them back, newest first,
+// and restores the file's length, so that the file is as it was before the put. The blocks a value
+// needs beyond the old chain and the free blocks are added to the file before any block is
+// overwritten: a full disk then fails the put before it has changed a byte.
 #include "runtime/database/aux_block_file.h"
 
 #include "runtime/core/byte_reader.h"
@@ -35,15 +41,8 @@ int32_t ReadHead(DbFileIo& io, uint32_t block, AuxBlockHead* head)
     return CodeOf(cause);
 }
 
-int32_t WriteHead(DbFileIo& io, uint32_t block, const AuxBlockHead& head)
-{
-    uint8_t bytes[kAuxBlockHeadSize];
-    head.Serialize(bytes);
-    return CodeOf(WriteAt(io, BlockOffset(block), bytes, sizeof bytes));
-}
-
-// One call of WriteAuxValue: the header (loaded once, locked while loaded), the block locks held
-// and the blocks this call has already met.
+// One call of WriteAuxValue: the header (loaded once, locked while loaded), the block locks held,
+// the blocks this call has already met and the bytes its writes replaced.
 class AuxWriter {
 public:
     explicit AuxWriter(DbFileIo& io) : io_(io) {}
@@ -53,11 +52,17 @@ public:
         int32_t code = LoadHeader();
         if (code == kDbOk)
             code = WalkOldChain(oldFirst);
+        if (code == kDbOk)
+            code = SecureSpace(length);
         if (code == kDbOk && length > 0)
             code = WriteChunks(data, length, slot);
         if (code == kDbOk && nextOld_ < old_.size())
             code = FreeLeftover();
-        return Finish(code);
+        code = Finish(code);
+        // The old value stands when the put was undone.
+        if (undone_)
+            *slot = restored_ ? oldFirst : 0;
+        return code;
     }
 
 private:
@@ -74,7 +79,91 @@ private:
         headerLocked_ = true;
         code = ReadAuxHeader(io_, &header_);
         headerLoaded_ = code == kDbOk;
+        if (code == kDbOk)
+            code = CodeOf(io_.GetLength(&originalLength_));
+        length_ = originalLength_;
+        lengthKnown_ = code == kDbOk;
         return code;
+    }
+
+    // Every write of a put goes through here: the bytes it replaces are kept first.
+    int32_t Write(uint32_t offset, const uint8_t* bytes, uint32_t size)
+    {
+        Change change;
+        change.offset = offset;
+        change.bytes.resize(offset < originalLength_ ? std::min(size, originalLength_ - offset) : 0);
+        int32_t code = change.bytes.empty()
+                           ? kDbOk
+                           : CodeOf(ReadAt(io_, offset, change.bytes.data(),
+                                           static_cast<uint32_t>(change.bytes.size())));
+        if (code != kDbOk)
+            return code;
+        undo_.push_back(std::move(change));
+        code = CodeOf(WriteAt(io_, offset, bytes, size));
+        if (code == kDbOk)
+            length_ = std::max(length_, offset + size);
+        return code;
+    }
+
+    int32_t WriteHead(uint32_t block, const AuxBlockHead& head)
+    {
+        uint8_t bytes[kAuxBlockHeadSize];
+        head.Serialize(bytes);
+        return Write(BlockOffset(block), bytes, sizeof bytes);
+    }
+
+    // Makes the file long enough for the blocks the value needs beyond the old chain and the
+    // free blocks, before anything is overwritten.
+    int32_t SecureSpace(uint32_t length)
+    {
+        const uint64_t chunks = (uint64_t{length} + kAuxBlockData - 1) / kAuxBlockData;
+        const uint64_t reusable = uint64_t{old_.size()} + header_.freeCount;
+        if (chunks <= reusable)
+            return kDbOk;
+        const uint64_t blocks = header_.blockCount + (chunks - reusable);
+        if (blocks > kAuxMaxBlocks)
+            return kDbAuxAccessFailed;
+        const uint32_t needed = static_cast<uint32_t>(blocks) * kAuxBlockSize;
+        if (needed <= length_)
+            return kDbOk;
+        const int32_t code = CodeOf(io_.SetLength(needed));
+        if (code == kDbOk)
+            length_ = needed;
+        return code;
+    }
+
+    // Cuts the file, keeping the bytes cut off.
+    int32_t Cut(uint32_t length)
+    {
+        if (length < length_) {
+            Change change;
+            change.offset = length;
+            change.bytes.resize(length_ - length);
+            const int32_t code = CodeOf(ReadAt(io_, length, change.bytes.data(), length_ - length));
+            if (code != kDbOk)
+                return code;
+            undo_.push_back(std::move(change));
+        }
+        const int32_t code = CodeOf(io_.SetLength(length));
+        if (code == kDbOk)
+            length_ = length;
+        return code;
+    }
+
+    // Puts back what the put changed, newest first, and the file's length. False when that
+    // failed too.
+    bool Undo()
+    {
+        bool ok = true;
+        for (auto change = undo_.rbegin(); change != undo_.rend(); ++change) {
+            if (!change->bytes.empty())
+                ok = WriteAt(io_, change->offset, change->bytes.data(),
+                             static_cast<uint32_t>(change->bytes.size())) == kFileOk && ok;
+        }
+        uint32_t length = 0;
+        if (io_.GetLength(&length) != kFileOk)
+            return false;
+        return (length == originalLength_ || io_.SetLength(originalLength_) == kFileOk) && ok;
     }
 
     int32_t WalkOldChain(uint32_t block)
@@ -154,7 +243,7 @@ private:
             code = kDbAuxAccessFailed;  // the free chain leads into a value
         if (code == kDbOk) {
             head.previous = previous;
-            code = WriteHead(io_, block, head);
+            code = WriteHead(block, head);
         }
         const int32_t unlocked = UnlockBlock(block);
         return code != kDbOk ? code : unlocked;
@@ -178,7 +267,7 @@ private:
 
     int32_t WriteBlock(uint32_t block, const ByteWriter& bytes)
     {
-        return CodeOf(WriteAt(io_, BlockOffset(block), bytes.data(), kAuxBlockSize));
+        return Write(BlockOffset(block), bytes.data(), kAuxBlockSize);
     }
 
     // A block's bytes: its head, the chunk (zeros without data) and zeros to 500 bytes.
@@ -273,7 +362,7 @@ private:
                 --header_.freeCount;
         }
         header_.blockCount = last + 1;
-        return CodeOf(io_.SetLength(BlockOffset(header_.blockCount)));
+        return Cut(BlockOffset(header_.blockCount));
     }
 
     // Removes a free block from the free chain. The header's first free block decides whether it
@@ -296,7 +385,7 @@ private:
             if (before.used != 0 || before.next != block)
                 return kDbAuxAccessFailed;
             before.next = head.next;
-            code = WriteHead(io_, previous, before);
+            code = WriteHead(previous, before);
             if (code != kDbOk)
                 return code;
         }
@@ -306,18 +395,22 @@ private:
         int32_t code = ReadHead(io_, head.next, &after);
         if (code == kDbOk) {
             after.previous = previous;
-            code = WriteHead(io_, head.next, after);
+            code = WriteHead(head.next, after);
         }
         return code;
     }
 
     int32_t Finish(int32_t code)
     {
-        if (headerLoaded_) {
+        if (code == kDbOk && headerLoaded_) {
             uint8_t bytes[kAuxHeaderSize];
             header_.Serialize(bytes);
-            const int32_t written = CodeOf(WriteAt(io_, 0, bytes, sizeof bytes));
-            code = code != kDbOk ? code : written;
+            code = Write(0, bytes, sizeof bytes);
+        }
+        // Undone under the header lock, which keeps readers and other writers out meanwhile.
+        if (code != kDbOk) {
+            undone_ = true;
+            restored_ = !lengthKnown_ || Undo();
         }
         if (headerLocked_) {
             const int32_t unlocked = PlatformLock(io_, 0, false);
@@ -327,10 +420,21 @@ private:
         return code;
     }
 
+    struct Change {
+        uint32_t offset = 0;
+        std::vector<uint8_t> bytes;   // what was there before, up to the file's old end
+    };
+
     DbFileIo& io_;
     AuxHeader header_;
     bool headerLocked_ = false;
     bool headerLoaded_ = false;
+    bool lengthKnown_ = false;            // nothing is written before the length is known
+    bool undone_ = false;
+    bool restored_ = false;               // the undo put every byte back
+    uint32_t originalLength_ = 0;
+    uint32_t length_ = 0;                 // the file's length as this call left it
+    std::vector<Change> undo_;
     std::vector<uint32_t> held_;          // block locks this call holds
     std::vector<uint32_t> old_;           // the old chain, in order
     size_t nextOld_ = 0;                  // the first old block not reused yet
@@ -433,15 +537,12 @@ int32_t WriteAuxValue(AuxBlockFile& aux, const void* data, uint32_t length, uint
     return writer.Run(static_cast<const uint8_t*>(data), length, oldFirst, slot);
 }
 
-int32_t ReadAuxValue(AuxBlockFile& aux, uint32_t first, std::vector<uint8_t>* value)
+namespace {
+
+int32_t ReadChain(DbFileIo& io, uint32_t first, std::vector<uint8_t>* value)
 {
-    value->clear();
-    if (!aux.IsOpen())
-        return kDbAuxAccessFailed;
-    if (first == 0)
-        return kDbOk;
     AuxHeader header;
-    int32_t code = ReadAuxHeader(*aux.io(), &header);
+    int32_t code = ReadAuxHeader(io, &header);
     if (code != kDbOk)
         return code;
     // A chain longer than the file has blocks must run in a circle.
@@ -450,7 +551,7 @@ int32_t ReadAuxValue(AuxBlockFile& aux, uint32_t first, std::vector<uint8_t>* va
     for (uint32_t block = first; block != 0;) {
         if (block >= header.blockCount || ++steps >= header.blockCount)
             return kDbAuxAccessFailed;
-        code = CodeOf(ReadAt(*aux.io(), BlockOffset(block), bytes, sizeof bytes));
+        code = CodeOf(ReadAt(io, BlockOffset(block), bytes, sizeof bytes));
         if (code != kDbOk)
             return code;
         const AuxBlockHead head = AuxBlockHead::Parse(bytes);
@@ -460,4 +561,23 @@ int32_t ReadAuxValue(AuxBlockFile& aux, uint32_t first, std::vector<uint8_t>* va
         block = head.next;
     }
     return kDbOk;
+}
+
+}  // namespace
+
+int32_t ReadAuxValue(AuxBlockFile& aux, uint32_t first, std::vector<uint8_t>* value)
+{
+    value->clear();
+    if (!aux.IsOpen())
+        return kDbAuxAccessFailed;
+    if (first == 0)
+        return kDbOk;
+    // A put holds the header byte from start to end; holding it while the chain is read means
+    // the value is read whole as it was before a put or after it.
+    int32_t code = PlatformLock(*aux.io(), 0, true);
+    if (code != kDbOk)
+        return code;
+    code = ReadChain(*aux.io(), first, value);
+    const int32_t unlocked = PlatformLock(*aux.io(), 0, false);
+    return code != kDbOk ? code : unlocked;
 }

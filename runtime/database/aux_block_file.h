@@ -6,8 +6,9 @@
 // the record keeps the number of its first block, 0 for no value; free blocks (0 bytes used) form
 // a second chain, linked both ways, that starts at the header's first free block.
 //
-// A writer holds the byte at offset 0 locked while it changes the header, and the first byte of
-// each block while it writes that block.
+// A writer holds the byte at offset 0 locked from the start of a put to its end, and the first
+// byte of each block while it writes that block; a reader holds the byte at offset 0 while it
+// reads a value.
 #pragma once
 
 #include "runtime/database/db_file_io.h"
@@ -68,8 +69,12 @@ int32_t ReadAuxHeader(DbFileIo& io, AuxHeader* header);
 // starting at `oldFirst` (0: none): the old chain's blocks are reused first, then free blocks,
 // then new blocks at the end; what is left of the old chain is freed, and the file shrinks when
 // its last blocks become free. *slot receives the new first block, 0 for length 0.
+// A put that fails is undone: the file is left byte for byte as it was and *slot is `oldFirst`,
+// the value that still stands. Only when putting the old bytes back fails as well (0 in *slot)
+// can the file be left between the two.
 int32_t WriteAuxValue(AuxBlockFile& aux, const void* data, uint32_t length, uint32_t oldFirst,
                       uint32_t* slot);
 
-// Reads the value whose chain starts at `first` (0: the empty value).
+// Reads the value whose chain starts at `first` (0: the empty value), under the header byte's
+// lock (-28 when a put elsewhere keeps it longer than the lock wait time).
 int32_t ReadAuxValue(AuxBlockFile& aux, uint32_t first, std::vector<uint8_t>* value);

@@ -42,8 +42,9 @@ public:
     virtual int Write(const void* data, uint32_t size) = 0;
     virtual int SetLength(uint32_t length) = 0;
     virtual int GetLength(uint32_t* length) = 0;
-    // Exclusive lock of `length` bytes from `offset`; a range held elsewhere answers a sharing
-    // or lock violation at once (waiting is the caller's rule, see PlatformLock).
+    // Exclusive lock of `length` bytes from `offset` (a file open for reading only may take a
+    // shared one, which still keeps writers elsewhere out); a range held elsewhere answers a
+    // sharing or lock violation at once (waiting is the caller's rule, see PlatformLock).
     virtual int Lock(uint32_t offset, uint32_t length) = 0;
     virtual int Unlock(uint32_t offset, uint32_t length) = 0;
 };

@@ -36,15 +36,22 @@ int MemFileIo::Read(void* data, uint32_t size, uint32_t* got)
 
 int MemFileIo::Write(const void* data, uint32_t size)
 {
-    const uint64_t end = uint64_t{position_} + size;
+    uint64_t end = uint64_t{position_} + size;
     if (end > maxLength)
         return kFileDiskFull;
+    const bool fail = ++writeCalls == failWrite;
+    if (fail) {
+        size /= 2;
+        end = uint64_t{position_} + size;
+    }
     if (end > bytes_.size())
         bytes_.resize(static_cast<size_t>(end));
     if (size)
         std::memcpy(bytes_.data() + position_, data, size);
-    writes.push_back({position_, size});
     position_ = static_cast<uint32_t>(end);
+    if (fail)
+        return kFileHardIo;
+    writes.push_back({position_ - size, size});
     return kFileOk;
 }
 
@@ -52,6 +59,8 @@ int MemFileIo::SetLength(uint32_t length)
 {
     if (length > maxLength)
         return kFileDiskFull;
+    if (++setLengthCalls == failSetLength)
+        return kFileHardIo;
     bytes_.resize(length);
     return kFileOk;
 }

@@ -37,6 +37,13 @@ public:
     std::vector<Range> writes;   // every write, in order
     // Refuse writes that would make the file longer than this (a full disk).
     uint32_t maxLength = kMaxFileOffset;
+    // Fault injection: the write (or size change) with this number, counted from 1 in
+    // writeCalls (setLengthCalls), fails with a hardware error; a failing write stores the first
+    // half of its bytes, as a torn write would. 0: none fails.
+    int failWrite = 0;
+    int failSetLength = 0;
+    int writeCalls = 0;
+    int setLengthCalls = 0;
 
 private:
     std::vector<uint8_t> bytes_;

@@ -44,7 +44,7 @@ int CauseOfLockErrno(int error)
 
 class PosixFileIo : public DbFileIo {
 public:
-    explicit PosixFileIo(int fd) : fd_(fd) {}
+    PosixFileIo(int fd, bool readOnly) : fd_(fd), readOnly_(readOnly) {}
     ~PosixFileIo() override { close(fd_); }
 
     int Seek(uint32_t offset) override
@@ -98,7 +98,12 @@ public:
         return kFileOk;
     }
 
-    int Lock(uint32_t offset, uint32_t length) override { return Request(F_WRLCK, offset, length); }
+    // A descriptor open for reading only cannot take a write lock; its read lock still keeps
+    // writers of other processes out.
+    int Lock(uint32_t offset, uint32_t length) override
+    {
+        return Request(readOnly_ ? F_RDLCK : F_WRLCK, offset, length);
+    }
     int Unlock(uint32_t offset, uint32_t length) override { return Request(F_UNLCK, offset, length); }
 
 private:
@@ -117,6 +122,7 @@ private:
     }
 
     int fd_;
+    bool readOnly_;
 };
 
 }  // namespace
@@ -134,5 +140,5 @@ std::unique_ptr<DbFileIo> OpenDbFileIo(const std::string& path, DbOpenMode mode,
         return nullptr;
     }
     *cause = kFileOk;
-    return std::unique_ptr<DbFileIo>(new PosixFileIo(fd));
+    return std::unique_ptr<DbFileIo>(new PosixFileIo(fd, mode == DbOpenMode::kReadOnly));
 }

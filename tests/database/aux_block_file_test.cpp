@@ -1,7 +1,8 @@
 // The auxiliary block store: the documented 1200 -> 600 -> 0 byte sequence on a real file of the
 // platform's file layer, block by block; damaged files (looping chains, links past the file or
 // to block 0, counts that disagree) end with a result code instead of a hang; the free chain
-// stays linked both ways when a free block is taken.
+// stays linked both ways when a free block is taken; a put that fails at any write or size change
+// is undone.
 #include "runtime/database/aux_block_file.h"
 #include "runtime/database/aux_check.h"
 #include "runtime/database/mem_file_io.h"
@@ -160,8 +161,76 @@ TEST(AuxBlockFile, FileErrorsAndNoFile)
     EXPECT_EQ(WriteAuxValue(aux, data.data(), 900, 0, &slot), -14);
     EXPECT_EQ(WriteAuxValue(none, data.data(), 900, 0, &slot), -59);
     EXPECT_EQ(slot, 0u);
+    ASSERT_EQ(io.Lock(0, 1), kFileOk);  // a put elsewhere holds the header
+    std::vector<uint8_t> value;
+    EXPECT_EQ(ReadAuxValue(aux, 1, &value), -28);
+    ASSERT_EQ(io.Unlock(0, 1), kFileOk);
     io.bytes().resize(20);  // a header cut short
     EXPECT_EQ(WriteAuxValue(aux, data.data(), 10, 0, &slot), -59);
+}
+
+// Puts of three values: new ones, rewrites that grow through the old chain, free blocks and new
+// blocks, rewrites that shrink in the middle and at the end of the file, and frees.
+const struct { size_t value; uint32_t length; } kScript[] = {
+    {0, 1200}, {1, 700}, {2, 300}, {0, 400}, {1, 2600}, {2, 0},
+    {0, 1100}, {1, 1}, {0, 0}, {2, 1500}, {1, 3000}, {0, 500},
+};
+
+enum class Fault { kWrite, kSizeChange, kSpace };
+
+// Runs the script with the n-th write or size change failing, or with room for n blocks. After
+// a failed put the file is byte for byte as before (and no byte was written for lack of space),
+// and after every put it passes the check and every value reads back. Answers the failed puts.
+int RunScript(Fault fault, int n)
+{
+    MemFileIo io;
+    CreateAuxFile(io);
+    io.failWrite = fault == Fault::kWrite ? io.writeCalls + n : 0;
+    io.failSetLength = fault == Fault::kSizeChange ? io.setLengthCalls + n : 0;
+    io.maxLength = fault == Fault::kSpace ? 512u * static_cast<uint32_t>(n) : kMaxFileOffset;
+    AuxBlockFile aux(&io);
+    std::vector<std::vector<uint8_t>> values(3);
+    std::vector<uint32_t> slots(3, 0);
+    int failed = 0;
+    for (size_t step = 0; step < sizeof kScript / sizeof kScript[0]; ++step) {
+        SCOPED_TRACE("fault " + std::to_string(static_cast<int>(fault)) + " n " + std::to_string(n) +
+                     " step " + std::to_string(step));
+        const size_t which = kScript[step].value;
+        const std::vector<uint8_t> data = Pattern(kScript[step].length, static_cast<uint8_t>(step));
+        const std::vector<uint8_t> before = io.bytes();
+        const size_t writes = io.writes.size();
+        uint32_t slot = 0;
+        const int32_t code = WriteAuxValue(aux, data.data(), kScript[step].length, slots[which], &slot);
+        if (code == 0) {
+            values[which] = data;
+        } else {
+            ++failed;
+            EXPECT_EQ(code, fault == Fault::kSpace ? -14 : -11);
+            EXPECT_TRUE(io.bytes() == before);
+            EXPECT_TRUE(fault != Fault::kSpace || io.writes.size() == writes);
+        }
+        slots[which] = slot;  // the old first block after a failure
+        EXPECT_TRUE(io.held().empty());
+        AuxCheckReport report;
+        EXPECT_EQ(CheckAuxFile(io, &report), 0) << report.problem;
+        for (size_t i = 0; i < values.size(); ++i) {
+            std::vector<uint8_t> value;
+            EXPECT_EQ(ReadAuxValue(aux, slots[i], &value), 0) << i;
+            EXPECT_TRUE(value == values[i]) << i;
+        }
+    }
+    return failed;
+}
+
+TEST(AuxBlockFile, EveryFailedPutIsUndone)
+{
+    for (const Fault fault : {Fault::kWrite, Fault::kSizeChange, Fault::kSpace}) {
+        int n = 1;
+        while (n < 500 && RunScript(fault, n) > 0 && !::testing::Test::HasFailure())
+            ++n;
+        EXPECT_GT(n, fault == Fault::kWrite ? 40 : 5) << static_cast<int>(fault);  // faults were met
+        EXPECT_LT(n, 500);
+    }
 }
 
 }  // namespace
