@@ -77,9 +77,12 @@ int32_t LockNew(DbFile& db, int32_t offset, bool wholeHeld)
             return code;
     }
     if (!db.locks.Append(offset)) {
-        // Without its entry nobody would ever release this lock.
+        // Without its entry nobody would ever release this lock; the record locks that gave way
+        // to the whole range are taken again.
         if (!wholeHeld)
             PlatformLock(*db.dataFile, offset, false);
+        if (!wholeHeld && offset == kWholeDatabase)
+            RetakeEntries(db);
         return kDbOutOfMemory;
     }
     return kDbOk;

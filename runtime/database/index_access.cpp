@@ -28,6 +28,12 @@ int32_t IndexAccessScope::Begin()
         ++nesting_;
         return kDbOk;
     }
+    // An end that could not write everything back kept the file locked and the changes cached:
+    // nobody else can have changed the file, so the new scope goes on with them.
+    if (locked_) {
+        nesting_ = 1;
+        return kDbOk;
+    }
     int32_t code = PlatformLock(*io_, kWholeDatabase, true);
     if (code != kDbOk)
         return code;
@@ -41,30 +47,37 @@ int32_t IndexAccessScope::Begin()
         return code;
     }
     std::memcpy(headerCopy_, header_, kIndexHeaderSize);
+    locked_ = true;
     nesting_ = 1;
     return kDbOk;
 }
 
 int32_t IndexAccessScope::End()
 {
-    if (nesting_ == 0)
+    if (nesting_ == 0 && !locked_)
         return kDbIndexAccessFailed;
     int32_t code = kDbOk;
+    // A header or node whose write fails stays changed, for the next end to write.
     if (std::memcmp(header_, headerCopy_, kIndexHeaderSize) != 0) {
         code = Code(WriteAt(*io_, 0, header_, kIndexHeaderSize));
-        std::memcpy(headerCopy_, header_, kIndexHeaderSize);
+        if (code == kDbOk)
+            std::memcpy(headerCopy_, header_, kIndexHeaderSize);
     }
-    if (nesting_ == 1) {
-        for (const CachedNode& node : cache_) {
+    if (nesting_ <= 1) {
+        for (CachedNode& node : cache_) {
             const int32_t written = node.dirty ? WriteBack(node) : kDbOk;
+            node.dirty = node.dirty && written != kDbOk;
             code = code != kDbOk ? code : written;
         }
-        // Another process may change the file once it is unlocked: nothing cached survives.
-        cache_.clear();
-        const int32_t unlocked = PlatformLock(*io_, kWholeDatabase, false);
-        code = code != kDbOk ? code : unlocked;
+        if (code == kDbOk) {
+            // Another process may change the file once it is unlocked: nothing cached survives.
+            cache_.clear();
+            code = PlatformLock(*io_, kWholeDatabase, false);
+            locked_ = false;
+        }
     }
-    --nesting_;
+    if (nesting_ > 0)
+        --nesting_;
     return code;
 }
 
@@ -97,11 +110,18 @@ int32_t IndexAccessScope::MakeRoom()
 {
     if (cache_.size() < kIndexCacheNodes)
         return kDbOk;
+    // The oldest nodes leave; one whose write-back fails stays, still changed.
     int32_t code = kDbOk;
+    size_t kept = 0;
     for (size_t i = 0; i < kIndexCacheDrop; ++i) {
-        const int32_t written = cache_.front().dirty ? WriteBack(cache_.front()) : kDbOk;
-        code = code != kDbOk ? code : written;
-        cache_.pop_front();
+        const CachedNode& node = cache_[kept];
+        const int32_t written = node.dirty ? WriteBack(node) : kDbOk;
+        if (written == kDbOk) {
+            cache_.erase(cache_.begin() + static_cast<std::ptrdiff_t>(kept));
+        } else {
+            ++kept;
+            code = code != kDbOk ? code : written;
+        }
     }
     return code;
 }

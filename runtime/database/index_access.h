@@ -9,6 +9,7 @@
 #pragma once
 
 #include "runtime/database/db_file_io.h"
+#include "runtime/database/db_result.h"
 
 #include <cstdint>
 #include <deque>
@@ -28,12 +29,16 @@ public:
     // is short, -31 when it is not an index file).
     int32_t Begin();
     // Closes a scope: writes the header back when it changed; the outermost one also writes
-    // back every changed node, empties the cache and unlocks the file.
+    // back every changed node, empties the cache and unlocks the file. When a write fails the
+    // header or node stays changed and the answer is the failure; an outermost scope then keeps
+    // the file locked and its cache, and the next End (or the next scope's end) tries again.
     int32_t End();
 
     // Node n into `out` (node size bytes), from the cache when it is there.
     int32_t ReadNode(uint32_t n, uint8_t* out);
     // Node n from `in`; it reaches the file when it leaves the cache or the outermost scope ends.
+    // When a node leaving the cache cannot be written back it stays cached and changed, and the
+    // read or write that needed the room fails without caching its own node.
     int32_t WriteNode(uint32_t n, const uint8_t* in);
 
     // The header as read at the outermost Begin; changes are written back by End.
@@ -64,7 +69,37 @@ private:
     DbFileIo* io_;
     uint32_t nodeSize_;
     int nesting_ = 0;
+    bool locked_ = false;  // the whole file, from the outermost Begin to an end that wrote all
     uint8_t header_[kIndexHeaderSize] = {};
     uint8_t headerCopy_[kIndexHeaderSize] = {};
     std::deque<CachedNode> cache_;  // in the order the nodes entered
+};
+
+// Begins a scope and ends it when it goes out of scope, so that no return path leaves the index
+// file locked. End() ends it earlier and answers the result.
+class IndexScopeGuard {
+public:
+    explicit IndexScopeGuard(IndexAccessScope& scope) : scope_(scope), begun_(scope.Begin()) {}
+    ~IndexScopeGuard()
+    {
+        if (begun_ == kDbOk && !ended_)
+            scope_.End();
+    }
+    IndexScopeGuard(const IndexScopeGuard&) = delete;
+    IndexScopeGuard& operator=(const IndexScopeGuard&) = delete;
+
+    // The result of Begin; nothing is ended when it failed.
+    int32_t begun() const { return begun_; }
+    int32_t End()
+    {
+        if (begun_ != kDbOk || ended_)
+            return begun_ != kDbOk ? begun_ : kDbIndexAccessFailed;
+        ended_ = true;
+        return scope_.End();
+    }
+
+private:
+    IndexAccessScope& scope_;
+    int32_t begun_;
+    bool ended_ = false;
 };

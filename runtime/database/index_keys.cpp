@@ -87,8 +87,11 @@ bool IsCodePageLeadByte(uint8_t byte) { return byte >= 0x81 && byte <= 0xFE; }
 
 uint32_t KeyPartSize(int32_t type)
 {
+    // Codes come from index files: every value of the word is checked before it is used.
     static const uint8_t kSizes[] = {0, 1, 2, 4, 8, 4, 8, 1, 8, 4};  // by type code 0 to 9
-    if (type < 0 && type != INT32_MIN)
+    if (type == INT32_MIN)
+        return 0;
+    if (type < 0)
         return static_cast<uint32_t>(-type);
     return type < static_cast<int32_t>(sizeof kSizes) ? kSizes[type] : 0;
 }

@@ -1,14 +1,18 @@
 // Result texts and the lock table. The table cases run over the in-memory file layer, which
 // counts the locks that reach it; the contention cases run two real processes on one file with
 // the platform's own file layer (fcntl natively, LockFile under Windows).
+#include "runtime/database/aux_block_file.h"
 #include "runtime/database/db_lock.h"
 #include "runtime/database/db_result.h"
 #include "runtime/database/mem_file_io.h"
 
+#include "rewrite_value.h"
 #include "run_program.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <chrono>
 #include <fstream>
@@ -104,6 +108,31 @@ TEST_F(LockFixture, WaitTimeRetriesAHeldRange)
     EXPECT_GE(io.lockCalls, 4);  // the first retry comes whatever the clock says
 }
 
+bool g_refuseGrowth = false;
+void* Allocate(size_t size) { return g_refuseGrowth ? nullptr : std::malloc(size); }
+void* Reallocate(void* block, size_t size) { return g_refuseGrowth ? nullptr : std::realloc(block, size); }
+
+TEST_F(LockFixture, TableThatCannotGrowKeepsTheLocksItLists)
+{
+    const BlockAllocator saved = ByteBufferAllocator();
+    SetByteBufferAllocator({Allocate, Reallocate, std::free});
+    ASSERT_EQ(LockRecord(db, 0), 0);
+    g_refuseGrowth = true;
+    int32_t record = 1;
+    while (record < 10000 && LockRecord(db, record) == 0)
+        ++record;
+    EXPECT_EQ(LockRecord(db, record), -55);  // the table is full
+    EXPECT_FALSE(Held(100 + 10 * record));
+    EXPECT_EQ(LockRange(db, kWholeDatabase), -55);
+    g_refuseGrowth = false;
+    EXPECT_FALSE(WholeHeld());
+    EXPECT_EQ(db.locks.Count(), record);
+    for (int32_t i = 0; i < db.locks.Count(); ++i)
+        EXPECT_TRUE(Held(static_cast<uint32_t>(db.locks.OffsetAt(i)))) << i;
+    db.locks.Clear();
+    SetByteBufferAllocator(saved);
+}
+
 // Line n (from 1) of the holder's log, once it is there; "" after 20 s without it.
 std::string LogLine(const char* path, size_t n)
 {
@@ -157,6 +186,113 @@ TEST(DbLockContention, SecondProcessWaitsForTheRecord)
     EXPECT_EQ(LogLine(log, 4), "released -29");
     EXPECT_EQ(ExitCode(pclose(holder)), 0);
     EXPECT_EQ(UnlockRecord(db, 3), 0);
+}
+
+// The platform's file layer, counting the lock requests held elsewhere. Past its patience it
+// answers a hardware error instead, so that a wait without limit cannot hang the test.
+class WatchedIo : public DbFileIo {
+public:
+    WatchedIo(DbFileIo& io, std::chrono::seconds patience)
+        : io_(io), deadline_(std::chrono::steady_clock::now() + patience) {}
+    int Seek(uint32_t offset) override { return io_.Seek(offset); }
+    int Read(void* data, uint32_t size, uint32_t* got) override { return io_.Read(data, size, got); }
+    int Write(const void* data, uint32_t size) override { return io_.Write(data, size); }
+    int SetLength(uint32_t length) override { return io_.SetLength(length); }
+    int GetLength(uint32_t* length) override { return io_.GetLength(length); }
+    int Unlock(uint32_t offset, uint32_t length) override { return io_.Unlock(offset, length); }
+    int Lock(uint32_t offset, uint32_t length) override
+    {
+        const int cause = io_.Lock(offset, length);
+        if (cause != kFileLockViolation && cause != kFileSharingViolation)
+            return cause;
+        ++refused;
+        return std::chrono::steady_clock::now() < deadline_ ? cause : kFileHardIo;
+    }
+    std::atomic<int> refused{0};
+
+private:
+    DbFileIo& io_;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+TEST(DbLockContention, WaitWithoutLimitOutlastsTheHolder)
+{
+    const char* path = "unlimited.dat";
+    const char* log = "unlimited.log";
+    std::remove(log);
+    int cause = 0;
+    std::unique_ptr<DbFileIo> io = OpenDbFileIo(path, DbOpenMode::kCreate, &cause);
+    ASSERT_TRUE(io) << cause;
+    ASSERT_EQ(io->SetLength(16 + 8 * 10), kFileOk);
+    WatchedIo watched(*io, std::chrono::seconds(30));
+    DbFile db;
+    db.dataFile = &watched;
+    db.headerSize = 16;
+    db.recordSize = 8;
+    FILE* holder = popen((ProgramPath("db_lock_holder" EXE) + " " + path + " 3 " + log).c_str(), "w");
+    ASSERT_TRUE(holder);
+    ASSERT_EQ(LogLine(log, 1), "locked 0 0");
+    std::fputs("release\n", holder);  // one of its two holds
+    std::fflush(holder);
+    ASSERT_EQ(LogLine(log, 2), "released 0");
+
+    // The holder lets go only once the lock has been refused here.
+    std::thread releaser([&] {
+        for (int i = 0; i < 3000 && watched.refused == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::fputs("release\n", holder);
+        std::fflush(holder);
+    });
+    SetDbLockWaitTime(-1);
+    const int32_t code = LockRecord(db, 3);
+    SetDbLockWaitTime(0);
+    releaser.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_GE(watched.refused, 1);
+    EXPECT_EQ(LogLine(log, 3), "released 0");
+    std::fputs("release\n", holder);
+    std::fflush(holder);
+    EXPECT_EQ(LogLine(log, 4), "released -29");
+    EXPECT_EQ(ExitCode(pclose(holder)), 0);
+    EXPECT_EQ(UnlockRecord(db, 3), 0);
+}
+
+// Reads of an auxiliary value while another process rewrites it in place: every read gives the
+// value before a put or after it, whole.
+TEST(DbLockContention, ReadsSeeWholeValuesWhileAnotherProcessRewrites)
+{
+    const char* path = "rewrite.aux";
+    const char* log = "rewrite.log";
+    std::remove(log);
+    int cause = 0;
+    std::unique_ptr<DbFileIo> io = OpenDbFileIo(path, DbOpenMode::kCreate, &cause);
+    ASSERT_TRUE(io) << cause;
+    ASSERT_EQ(CreateAuxFile(*io), 0);
+    AuxBlockFile aux(io.get());
+    const std::vector<uint8_t> values[] = {RewriteValue(0), RewriteValue(1)};
+    uint32_t slot = 0;
+    ASSERT_EQ(WriteAuxValue(aux, values[0].data(), 2000, 0, &slot), 0);
+    ASSERT_EQ(slot, 1u);
+
+    SetDbLockWaitTime(20000);
+    FILE* writer = popen((ProgramPath("db_lock_holder" EXE) + " rewrite " + path + " 200 " + log).c_str(), "w");
+    ASSERT_TRUE(writer);
+    int reads = 0, torn = 0, failed = 0;
+    for (int i = 0; i < 200000 && (i % 8 != 0 || !std::ifstream(log).good()); ++i) {
+        std::vector<uint8_t> value;
+        if (ReadAuxValue(aux, 1, &value) != 0)
+            ++failed;
+        else if (value != values[0] && value != values[1])
+            ++torn;
+        ++reads;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));  // room for the writer's lock
+    }
+    EXPECT_EQ(ExitCode(pclose(writer)), 0);
+    SetDbLockWaitTime(0);
+    EXPECT_EQ(LogLine(log, 1), "rewrote 200 0");
+    EXPECT_EQ(torn, 0) << reads << " reads";
+    EXPECT_EQ(failed, 0);
+    EXPECT_GT(reads, 10);
 }
 
 }  // namespace

@@ -91,6 +91,65 @@ TEST(IndexAccessScope, BadFilesAndNodes)
     EXPECT_EQ(index.End(), 0);
 }
 
+// Failed write-backs: a node leaving the cache, the header of an inner scope, the nodes of the
+// outermost end. Each stays changed, the call reports the failure and a later end writes it.
+TEST(IndexAccessScope, FailedWriteBacksAreKeptAndRetried)
+{
+    MemFileIo io(IndexBytes());
+    IndexAccessScope index(&io, kNode);
+    uint8_t node[kNode];
+    ASSERT_EQ(index.Begin(), 0);
+    for (uint32_t n = 1; n <= 18; ++n) {
+        std::memset(node, static_cast<int>(100 + n), kNode);
+        ASSERT_EQ(index.WriteNode(n, node), 0);
+    }
+    io.failWrite = io.writeCalls + 1;  // node 1, the oldest
+    EXPECT_EQ(index.WriteNode(19, node), -11);
+    EXPECT_EQ(index.cachedNodes(), 16u);  // nodes 2 and 3 went
+    EXPECT_EQ(index.WriteNode(19, node), 0);
+
+    ASSERT_EQ(index.Begin(), 0);
+    index.SetHeaderWords(40, 2, 9);
+    io.failWrite = io.writeCalls + 1;
+    EXPECT_EQ(index.End(), -11);  // the inner scope's header
+    io.failWrite = io.writeCalls + 2;
+    EXPECT_EQ(index.End(), -11);  // the header is written, the first dirty node is not
+    EXPECT_EQ(io.bytes()[32], 9);
+    EXPECT_TRUE(io.IsLocked(0, 0x7FFFFFFF));
+    IndexScopeGuard next(index);  // goes on with what the failed end kept
+    ASSERT_EQ(next.begun(), 0);
+    EXPECT_EQ(next.End(), 0);
+    EXPECT_TRUE(io.held().empty());
+    for (uint32_t n = 1; n <= 18; ++n)
+        EXPECT_EQ(io.bytes()[n * kNode], 100 + n) << n;
+    EXPECT_EQ(index.End(), -52);
+}
+
+// An early return inside a guarded scope still ends it.
+int32_t FirstByte(IndexAccessScope& index, uint32_t n, uint8_t* first)
+{
+    IndexScopeGuard scope(index);
+    uint8_t node[kNode];
+    const int32_t code = scope.begun() != 0 ? scope.begun() : index.ReadNode(n, node);
+    if (code != 0)
+        return code;
+    *first = node[0];
+    return scope.End();
+}
+
+TEST(IndexAccessScope, GuardEndsTheScopeOnEveryReturn)
+{
+    MemFileIo io(IndexBytes());
+    IndexAccessScope index(&io, kNode);
+    uint8_t first = 0;
+    EXPECT_EQ(FirstByte(index, 45, &first), -52);
+    EXPECT_TRUE(io.held().empty());
+    EXPECT_EQ(FirstByte(index, 7, &first), 0);
+    EXPECT_EQ(first, 7);
+    EXPECT_TRUE(io.held().empty());
+    EXPECT_EQ(index.nesting(), 0);
+}
+
 // One key part of `type` on each side.
 template <typename T>
 int ComparePart(int32_t type, T left, T right)
@@ -116,6 +175,8 @@ TEST(CompareIndexKeys, EveryTypeCode)
     const double inf = std::numeric_limits<double>::infinity();
     EXPECT_EQ(ComparePart<uint8_t>(1, 0x80, 0x7F), 1);
     EXPECT_EQ(ComparePart<int16_t>(2, -1, 1), -1);
+    EXPECT_EQ(ComparePart<int16_t>(2, 1, 256), -1);      // low byte first
+    EXPECT_EQ(ComparePart<int16_t>(2, -256, 255), -1);
     EXPECT_EQ(ComparePart<int32_t>(3, INT32_MIN, 0), -1);
     EXPECT_EQ(ComparePart<int64_t>(4, -1, 0xFFFFFFFFll), -1);
     EXPECT_EQ(ComparePart<int64_t>(4, 0x100000000ll, 0xFFFFFFFFll), 1);
@@ -144,6 +205,7 @@ TEST(CompareIndexKeys, TextParts)
     EXPECT_EQ(CompareText(8, "\xB0\xA1", "\xB0\xA2"), -1);   // 啊 before 阿
     EXPECT_EQ(CompareText(8, "\xB0\xA1", "\xB0\xA1" "a"), -1);
     EXPECT_EQ(CompareText(8, "\xC0\x41", "\xC0\x7A"), -1);   // trail bytes below 0x80 stay in the unit
+    EXPECT_EQ(CompareText(2, "a\x81", "a\x81"), 0);         // a lead byte at the end stands alone
 }
 
 TEST(CompareIndexKeys, FirstUnequalPartDecides)
@@ -160,6 +222,16 @@ TEST(CompareIndexKeys, FirstUnequalPartDecides)
     EXPECT_EQ(KeySize(types, 3), 9u);
     const int32_t bad[] = {3, 10, 1};
     EXPECT_EQ(KeySize(bad, 3), 0u);
+    const int32_t corrupt[] = {-3, INT32_MIN, 0, -1};  // codes as a damaged file may hold them
+    EXPECT_EQ(KeySize(corrupt, 2), 0u);
+    EXPECT_EQ(KeyPartSize(INT32_MIN), 0u);
+    EXPECT_EQ(CompareIndexKeys(a, b, corrupt, 4), 1);  // the first part only: 8 against 7
+
+    // A text part that ends on a lead byte: the next part's first byte is no trail byte.
+    const int32_t textThenShort[] = {-2, 2};
+    const uint8_t left[4] = {'a', 0x81, 0xFF, 0x00};   // 255
+    const uint8_t right[4] = {'a', 0x81, 0x01, 0x01};  // 257
+    EXPECT_EQ(CompareIndexKeys(left, right, textThenShort, 2), -1);
 }
 
 }  // namespace
