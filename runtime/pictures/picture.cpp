@@ -1,6 +1,8 @@
-// The Windows side of pictures. Every bitmap is made as a 32-bit top-row-first section from the
-// composed pixels (picture_pixels.h), so rendering does not depend on the target's format;
-// icons go through the system's icon-from-resource calls.
+// The Windows side of pictures. Every bitmap is made as a 32-bit top-row-first section and the
+// composed pixels (picture_pixels.h) are written straight into it, so rendering does not depend
+// on the target's format and a picture is held once decoded and once drawn, never a third time;
+// icons go through the system's icon-from-resource calls. Nothing here throws: a failing
+// allocation is a failing decode or render like any other.
 #include "runtime/pictures/picture.h"
 
 #include <cstring>
@@ -36,19 +38,26 @@ bool DecodeIcon(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     return true;
 }
 
-// A 32-bit top-row-first section holding `pixels` (blue, green, red, x rows).
-HBITMAP MakeSection(const PixelImage& pixels) {
+// A 32-bit top-row-first section of the given size (blue, green, red, x rows), its bits zero;
+// null when it is larger than a picture may be or the system has no room for it.
+HBITMAP MakeSection(int32_t width, int32_t height, uint8_t** bits) {
+    size_t bytes = 0;
+    if (!PictureBytes(width, height, 4, &bytes))
+        return nullptr;
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = pixels.width;
-    info.bmiHeader.biHeight = -pixels.height;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap)
-        std::memcpy(bits, pixels.pixels.data(), pixels.pixels.size());
+    void* p = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    if (bitmap && !p) {
+        DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    *bits = static_cast<uint8_t*>(p);
     return bitmap;
 }
 
@@ -92,26 +101,25 @@ void RenderedPicture::Release() {
     bitmap = nullptr;
 }
 
-bool DecodePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) {
+bool DecodePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) noexcept {
     if (IsIconKind(DetectPictureKind(bytes, length)))
         return DecodeIcon(bytes, length, out);
     return DecodePortablePicture(bytes, length, out);
 }
 
-bool DecodePicture(const char* path, DecodedPicture* out) {
+bool DecodePicture(const char* path, DecodedPicture* out) noexcept {
     std::vector<uint8_t> bytes;
     return ReadPictureFile(path, &bytes) && DecodePicture(bytes.data(), bytes.size(), out);
 }
 
-void ReleasePicture(DecodedPicture* picture) {
+void ReleasePicture(DecodedPicture* picture) noexcept {
     if (picture->icon)
         DestroyIcon(static_cast<HICON>(picture->icon));
     picture->icon = nullptr;
-    picture->pixels.clear();
-    picture->pixels.shrink_to_fit();
+    std::vector<uint8_t>().swap(picture->pixels);
 }
 
-int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) {
+int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) noexcept {
     *out = RenderedPicture();
     out->dc = dc;
     out->kind = picture.kind;
@@ -121,27 +129,26 @@ int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, C
         out->icon = picture.icon ? CopyIcon(static_cast<HICON>(picture.icon)) : nullptr;
         return out->icon ? 1 : 0;
     }
-    PixelImage composed;
-    if (ComposePicture(picture, background, &composed))
-        out->bitmap = MakeSection(composed);
+    uint8_t* bits = nullptr;
+    out->bitmap = MakeSection(picture.width, picture.height, &bits);
+    if (out->bitmap && !ComposePictureInto(picture, background, bits))
+        out->Release();
     return out->bitmap ? 1 : 0;
 }
 
-int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) {
+int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) noexcept {
     if (!RenderPicture(dc, picture, out, background))
         return 0;
     if (!out->icon)
         return 1;
-    PixelImage filled;
-    filled.width = out->width, filled.height = out->height;
-    filled.pixels.resize(size_t(filled.width) * filled.height * 4);
-    for (size_t i = 0; i < filled.pixels.size(); i += 4) {
-        filled.pixels[i + 0] = GetBValue(background);
-        filled.pixels[i + 1] = GetGValue(background);
-        filled.pixels[i + 2] = GetRValue(background);
-    }
-    HBITMAP bitmap = MakeSection(filled);
+    uint8_t* bits = nullptr;
+    HBITMAP bitmap = MakeSection(out->width, out->height, &bits);
     if (bitmap) {
+        for (size_t i = 0, n = size_t(out->width) * size_t(out->height) * 4; i < n; i += 4) {
+            bits[i + 0] = GetBValue(background);
+            bits[i + 1] = GetGValue(background);
+            bits[i + 2] = GetRValue(background);
+        }
         HDC target = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(target, bitmap);
         DrawIconEx(target, 0, 0, out->icon, out->width, out->height, 0, nullptr, DI_NORMAL);
@@ -154,7 +161,7 @@ int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* 
     return bitmap ? 1 : 0;
 }
 
-void DrawPicture(const RenderedPicture& p, int x, int y, int width, int height, int32_t rasterOperation) {
+void DrawPicture(const RenderedPicture& p, int x, int y, int width, int height, int32_t rasterOperation) noexcept {
     OwnSize(p, &width, &height);
     SetStretchBltMode(p.dc, g_stretchMode);
     if (p.icon) {
@@ -175,7 +182,7 @@ void DrawPicture(const RenderedPicture& p, int x, int y, int width, int height, 
 
 void SetPictureStretchMode(int mode) { g_stretchMode = mode; }
 
-HBITMAP PictureToBitmap(const uint8_t* bytes, size_t length, COLORREF background) {
+HBITMAP PictureToBitmap(const uint8_t* bytes, size_t length, COLORREF background) noexcept {
     DecodedPicture picture;
     if (!DecodePicture(bytes, length, &picture))
         return nullptr;

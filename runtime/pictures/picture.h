@@ -20,25 +20,28 @@ struct RenderedPicture {
     void Release();
 };
 
+// Nothing below throws: memory that runs out while decoding, rendering or drawing is a failure
+// like any other, with everything taken on the way freed again.
+
 // Recognises and decodes a block or a file; false for kind 0 and every failure.
-bool DecodePicture(const uint8_t* bytes, size_t length, DecodedPicture* out);
-bool DecodePicture(const char* path, DecodedPicture* out);
+bool DecodePicture(const uint8_t* bytes, size_t length, DecodedPicture* out) noexcept;
+bool DecodePicture(const char* path, DecodedPicture* out) noexcept;
 // Destroys the icon and frees the pixel block.
-void ReleasePicture(DecodedPicture* picture);
+void ReleasePicture(DecodedPicture* picture) noexcept;
 
 // 1 when a bitmap or icon was made for `dc` (0x00BBGGRR background behind transparent parts).
-int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background);
+int RenderPicture(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) noexcept;
 
 // As RenderPicture, but always a bitmap: an icon is drawn onto the background colour at its size.
-int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background);
+int RenderPictureOpaque(HDC dc, const DecodedPicture& picture, RenderedPicture* out, COLORREF background) noexcept;
 
 // Draws at (x, y) with the given size (-1: the picture's own); a raster operation of 0 or more
 // stretch-copies with that operation, a negative one -c leaves the picture's pixels of colour c
 // transparent.
-void DrawPicture(const RenderedPicture& picture, int x, int y, int width, int height, int32_t rasterOperation);
+void DrawPicture(const RenderedPicture& picture, int x, int y, int width, int height, int32_t rasterOperation) noexcept;
 
 // The stretch mode DrawPicture uses (COLORONCOLOR unless set).
 void SetPictureStretchMode(int mode);
 
 // A bitmap owned by the caller, or null when the block is no picture the runtime decodes.
-HBITMAP PictureToBitmap(const uint8_t* bytes, size_t length, COLORREF background = 0xFFFFFF);
+HBITMAP PictureToBitmap(const uint8_t* bytes, size_t length, COLORREF background = 0xFFFFFF) noexcept;

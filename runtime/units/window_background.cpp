@@ -1,9 +1,12 @@
 // The background picture of a window. Decoding and rendering are done once per picture and
 // colour and kept in a small cache shared by every window: paints come often, pictures change
-// rarely, and a window keeps its picture bytes as they were stored.
+// rarely, and a window keeps its picture bytes as they were stored. Bytes that do not decode (or
+// find no memory to) are kept too, as a failure, so that they are not decoded again on every
+// paint.
 #include "runtime/units/window_background.h"
 
 #include <algorithm>
+#include <new>
 
 #include "runtime/pictures/picture.h"
 
@@ -12,35 +15,39 @@ namespace {
 struct CachedPicture {
     std::vector<uint8_t> bytes;
     COLORREF background = 0;
-    RenderedPicture rendered;
+    RenderedPicture rendered;  // no bitmap: the bytes did not decode
 };
 
 constexpr size_t kCacheSize = 4;
 
 // The rendered picture for these bytes on this colour; null when they do not decode.
-const RenderedPicture* Rendered(HDC dc, const std::vector<uint8_t>& bytes, COLORREF background) {
+const RenderedPicture* Rendered(HDC dc, const std::vector<uint8_t>& bytes, COLORREF background) noexcept {
     static std::vector<CachedPicture> cache;
     for (size_t i = 0; i < cache.size(); ++i) {
         if (cache[i].background == background && cache[i].bytes == bytes) {
             std::rotate(cache.begin(), cache.begin() + long(i), cache.begin() + long(i) + 1);  // most recent first
-            return &cache.front().rendered;
+            return cache.front().rendered.bitmap ? &cache.front().rendered : nullptr;
         }
     }
     DecodedPicture decoded;
     CachedPicture entry;
-    const bool made = DecodePicture(bytes.data(), bytes.size(), &decoded) &&
-                      RenderPictureOpaque(dc, decoded, &entry.rendered, background);
+    if (DecodePicture(bytes.data(), bytes.size(), &decoded))
+        RenderPictureOpaque(dc, decoded, &entry.rendered, background);
     ReleasePicture(&decoded);
-    if (!made)
+    try {
+        entry.bytes = bytes;
+        cache.reserve(kCacheSize);
+        if (cache.size() == kCacheSize) {
+            cache.back().rendered.Release();
+            cache.pop_back();
+        }
+        entry.background = background;
+        cache.insert(cache.begin(), std::move(entry));
+    } catch (const std::bad_alloc&) {
+        entry.rendered.Release();  // not kept: drawn nowhere
         return nullptr;
-    if (cache.size() == kCacheSize) {
-        cache.back().rendered.Release();
-        cache.pop_back();
     }
-    entry.bytes = bytes;
-    entry.background = background;
-    cache.insert(cache.begin(), std::move(entry));
-    return &cache.front().rendered;
+    return cache.front().rendered.bitmap ? &cache.front().rendered : nullptr;
 }
 
 void Subtract(HRGN remaining, const RECT& r) {

@@ -3,6 +3,11 @@
 #include "tests/driver/driver.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,10 +29,11 @@ uint32_t Quadrant(int x, int y) {
     return bottom ? (right ? kYellow : kBlue) : (right ? kGreen : kRed);
 }
 
-Shown Show(int layout) {
+Shown Show(int layout, const std::string& picture = "", bool* answered = nullptr) {
     Shown shown;
     e2e::Process probe;
-    EXPECT_TRUE(probe.Start(e2e::OwnFolder() + "pictures_probe.exe", std::to_string(layout)));
+    const std::string args = std::to_string(layout) + (picture.empty() ? "" : " " + picture);
+    EXPECT_TRUE(probe.Start(e2e::OwnFolder() + "pictures_probe.exe", args));
     HWND window = probe.WaitWindow();
     EXPECT_NE(window, nullptr);
     if (!window)
@@ -40,6 +46,9 @@ Shown Show(int layout) {
     GetClientRect(window, &shown.clientRect);
     if (HWND button = FindWindowExA(window, nullptr, "Button", nullptr))
         shown.button = e2e::Capture(button);
+    DWORD_PTR result = 0;
+    if (answered)  // after the paint that the picture was part of
+        *answered = SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) && probe.Running();
     return shown;
 }
 
@@ -79,6 +88,43 @@ TEST(PicturesEndToEnd, BackgroundLayoutsAndAPictureButton) {
     ASSERT_GT(b.width, 20);
     EXPECT_EQ(b.At(b.width / 2 - 6, b.height / 2), kMagenta);
     EXPECT_EQ(b.At(b.width / 2 + 6, b.height / 2), kCyan);
+}
+
+// A legal PNG of 8192 x 8192 pixels in one orange (1 bit a pixel, one palette entry): 256 MiB
+// once decoded, which the probe leaves no room for.
+void WriteLargePng(const std::string& path) {
+    auto chunk = [](std::string& png, const char* type, const std::string& data) {
+        auto put32 = [&png](uLong v) { png += {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+        const std::string body = type + data;
+        put32(uLong(data.size()));
+        png += body;
+        put32(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
+    };
+    const std::string header("\0\0\x20\0\0\0\x20\0\1\3\0\0\0", 13);  // 8192 x 8192, 1 bit, palette
+    std::vector<Bytef> rows(8192 * (1 + 1024), 0);
+    std::vector<Bytef> packed(compressBound(uLong(rows.size())));
+    uLongf size = uLongf(packed.size());
+    ASSERT_EQ(compress2(packed.data(), &size, rows.data(), uLong(rows.size()), 9), Z_OK);
+    std::string png = "\x89PNG\r\n\x1a\n";
+    chunk(png, "IHDR", header);
+    chunk(png, "PLTE", std::string("\xFF\x80\0", 3));
+    chunk(png, "IDAT", std::string(packed.begin(), packed.begin() + long(size)));
+    chunk(png, "IEND", "");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(png.data(), 1, png.size(), file);
+    std::fclose(file);
+}
+
+TEST(PicturesEndToEnd, APictureThereIsNoMemoryForLeavesTheColourAndTheWindowAnswers) {
+    const std::string path = e2e::OwnFolder() + "large.png";
+    WriteLargePng(path);
+    bool answered = false;
+    const Shown shown = Show(0, path, &answered);
+    EXPECT_TRUE(answered) << "the window answers after painting";
+    ASSERT_GT(shown.window.width, 0);
+    EXPECT_EQ(shown.At(10, 10), kGrey) << "the window's colour where the picture would be";
+    std::remove(path.c_str());
 }
 
 }  // namespace

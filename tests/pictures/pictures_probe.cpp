@@ -1,10 +1,14 @@
 // A compiled program for the pictures end-to-end test: its window (forms/pictures.form) has a
 // background picture and a picture button. The command line gives the picture layout (0 to 3),
-// written to the window before the message loop runs.
+// written to the window before the message loop runs, and optionally a picture file that
+// replaces the background picture; the address space is then used up first, so that no block of
+// 256 MiB is left and a picture that needs one cannot be decoded.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "runtime/commands/libraries.h"
 #include "runtime/core/program_calls.h"
@@ -18,6 +22,7 @@ extern "C" const uint8_t HandlerArea[];
 namespace {
 
 constexpr uint32_t kWindow = 0x52010001;
+constexpr int32_t kPicture = 8 + 3;
 constexpr int32_t kPictureLayout = 8 + 4;
 
 const LibraryRecord* const kLibraries[] = {&kCoreLibrary, &kExtendedInterfaceLibrary};
@@ -27,10 +32,31 @@ struct ProbeData {
     char constants[1];
 };
 
-int LayoutArgument() {
+// The arguments after the program's name.
+const char* Arguments() {
     const char* line = GetCommandLineA();
     const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
-    return space ? std::atoi(space + 1) : 1;
+    return space ? space + 1 : "";
+}
+
+int LayoutArgument() { return *Arguments() ? std::atoi(Arguments()) : 1; }
+
+// The picture file named after the layout (a path without spaces), read whole; empty when none
+// is named.
+std::vector<uint8_t> PictureArgument() {
+    const char* name = std::strchr(Arguments(), ' ');
+    std::vector<uint8_t> bytes;
+    std::FILE* file = name ? std::fopen(name + 1, "rb") : nullptr;
+    for (int c; file && (c = std::fgetc(file)) != EOF;)
+        bytes.push_back(uint8_t(c));
+    if (file)
+        std::fclose(file);
+    return bytes;
+}
+
+void UseUpLargeBlocks() {
+    while (VirtualAlloc(nullptr, 256u << 20, MEM_RESERVE, PAGE_NOACCESS)) {
+    }
 }
 
 }  // namespace
@@ -48,6 +74,13 @@ int StartRoutine() {
     program::RuntimeInit();
     program::LoadStartupWindow(kWindow);
     program::WriteProperty(kWindow, 0, kPictureLayout, static_cast<uint32_t>(LayoutArgument()));
+    const std::vector<uint8_t> picture = PictureArgument();
+    if (!picture.empty()) {
+        UseUpLargeBlocks();
+        program::ServiceAt<void (*)(uint32_t, uint32_t, int32_t, int32_t, uint32_t, uint32_t)>(program::kWriteProperty)(
+            kWindow, 0, kPicture, -1, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(picture.data())),
+            static_cast<uint32_t>(picture.size()));
+    }
     program::RunMessageLoop();
     program::EndProgram(0);
 }
