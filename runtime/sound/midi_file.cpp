@@ -2,6 +2,7 @@
 #include "runtime/sound/midi_file.h"
 
 #include <cstring>
+#include <new>
 
 #include "runtime/core/byte_reader.h"
 
@@ -66,7 +67,12 @@ bool MidiFile::Open(const uint8_t* bytes, size_t length) {
     division = reader.u16be();
     data = bytes;
     size = static_cast<uint32_t>(length);
-    tracks.resize(trackCount);
+    try {
+        tracks.resize(trackCount);
+    } catch (const std::bad_alloc&) {
+        Clear();  // out of memory: not played
+        return false;
+    }
     for (MidiTrackCursor& track : tracks) {
         const uint8_t* tag = reader.view(4);
         const uint32_t trackSize = reader.u32be();

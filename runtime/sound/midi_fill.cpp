@@ -141,8 +141,7 @@ bool MidiStreamFiller::Convert(const MidiEvent& event, Output& out) {
     if (!out.Fits(tempoFirst ? 2 : 1))
         return false;
     if (resetTempo_) {
-        tempo_ = kDefaultTempo;
-        span_ = SpanFor(kDefaultTempo);
+        tempo_ = kDefaultTempo;  // the span is that of the default tempo since the rewind
         resetTempo_ = false;
     }
     if (tempoFirst) {

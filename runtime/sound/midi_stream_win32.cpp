@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -46,7 +47,9 @@ void CALLBACK StreamCallback(HMIDIOUT, UINT message, DWORD_PTR instance, DWORD_P
 class WinMidiStreamDevice : public MidiStreamDevice {
 public:
     Stream Open(MidiPlayer* player) override {
-        WinStream* stream = new WinStream{};
+        WinStream* stream = new (std::nothrow) WinStream{};
+        if (!stream)
+            return nullptr;  // out of memory: no stream, the player does not play
         stream->player = player;
         InitializeCriticalSection(&stream->lock);
         UINT device = MIDI_MAPPER;

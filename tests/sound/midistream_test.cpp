@@ -1,6 +1,7 @@
 // midistream against midicsv over MIDI files that csvmidi makes at test time: every channel event
 // and tempo change at midicsv's tick, in the player's merge order (by tick, then track); buffers
-// within 1024 bytes and their span; looping wraps without a gap; refused headers exit 1.
+// within 1024 bytes and their span; looping wraps without a gap, each pass at the song's
+// starting tempo; refused headers exit 1.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -137,7 +138,7 @@ TEST(Midistream, EveryEventAtItsTickInMergeOrder) {
 // it itself; one with none there ("later") gets the default tempo back before its next pass.
 TEST(Midistream, LoopingWrapsWithoutAGapAtTheStartingTempo) {
     const std::string later = "0,0,Header,0,1,96\n1,0,Start_track\n1,0,Note_on_c,0,60,90\n1,7,Marker_t,\"m\"\n"
-                              "1,100,Tempo,250000\n1,100,Note_off_c,0,60,0\n1,150,Note_on_c,1,62,90\n1,190,End_track\n"
+                              "1,15,Note_on_c,0,64,90\n1,30,Note_on_c,0,67,90\n1,100,Tempo,250000\n1,100,Note_off_c,0,60,0\n1,150,Note_on_c,1,62,90\n1,190,End_track\n"
                               "0,0,End_of_file\n";
     for (const std::string& csv : {std::string(kFormat1), later}) {
         uint32_t division = 0;

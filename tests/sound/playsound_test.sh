@@ -66,10 +66,15 @@ head -c 35 "$w" >"$work/r1.wav"
 { head -c 4 "$w"; printf '\034\0\0\0'; tail -c +9 "$w"; } >"$work/r6.wav"
 for file in "$work"/r?.wav; do play; [ $? -eq 1 ]; verdict "refused $file"; done
 file="$w" with_home="$work/bare" play; [ $? -eq 1 ]; verdict "no waveform device"
-# A MIDI song: played to its end with a MIDI device (0), refused without one (1); never a hang.
+# A MIDI song: played to its end (0) when the platform has a MIDI output device, refused (1) when
+# it has none (as in a container without an ALSA sequencer); never a hang.
 file="$work/song.mid"
 printf 'MThd\0\0\0\006\0\0\0\001\0\140MTrk\0\0\0\014\0\220\074\100\140\200\074\0\0\377\057\0' >"$file"
-play; status=$?; [ $status -le 1 ]; verdict "MIDI song (status $status)"
+devices=$(HOME=$home timeout 60 wine "$playsound" --devices 2>/dev/null | tr -d '\r')
+midi=$(sed -n 's/^wave [0-9]* midi \([0-9]*\)$/\1/p' <<<"$devices")
+[ -n "$midi" ]; verdict "device count ($devices)"
+right=$([ "${midi:-0}" -gt 0 ] && echo 0 || echo 1)
+play; status=$?; [ $status -eq "$right" ]; verdict "MIDI song (status $status, $right with ${midi:-no} MIDI devices)"
 
 # A window's background sound: each step of the probe logs the live WAVE players.
 log="$(dirname "$probe")/sound_window_probe.log"

@@ -1,8 +1,12 @@
 // playsound.exe: plays a WAVE or MIDI file through the runtime's sound players.
 //   playsound.exe [--loop-ms MS] FILE
+//   playsound.exe --devices
 // Exits 0 when the sound has finished (with --loop-ms: after looping for MS milliseconds, then
-// stopping), 1 when the data is refused or no output device exists.
+// stopping), 1 when the data is refused or no output device exists. --devices prints the number
+// of waveform and MIDI output devices ("wave N midi M"), so that a caller knows which answer is
+// right for a sound.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +45,10 @@ void Await(long loopMs, Finished finished, Stop stop) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--devices") == 0) {
+        std::printf("wave %u midi %u\n", waveOutGetNumDevs(), midiOutGetNumDevs());
+        return 0;
+    }
     long loopMs = 0;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -52,7 +60,7 @@ int main(int argc, char** argv) {
             path = nullptr, i = argc;
     }
     if (!path || loopMs < 0)
-        return Refuse("usage: playsound.exe [--loop-ms MS] FILE");
+        return Refuse("usage: playsound.exe [--loop-ms MS] FILE | --devices");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return Refuse(std::string(path) + ": cannot be read");
