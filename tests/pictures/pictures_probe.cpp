@@ -5,7 +5,6 @@
 // 256 MiB is left and a picture that needs one cannot be decoded.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "runtime/core/program_calls.h"
 #include "runtime/core/program_image.h"
 #include "runtime/core/services.h"
+#include "runtime/pictures/picture_decode.h"
 
 extern "C" const uint8_t PicturesForm[];
 extern "C" const uint32_t PicturesFormSize;
@@ -32,7 +32,7 @@ struct ProbeData {
     char constants[1];
 };
 
-// The arguments after the program's name.
+// The arguments after the program's name: the layout, then perhaps a path without spaces.
 const char* Arguments() {
     const char* line = GetCommandLineA();
     const char* space = line[0] == '"' ? std::strchr(line + 1, '"') : std::strchr(line, ' ');
@@ -40,24 +40,6 @@ const char* Arguments() {
 }
 
 int LayoutArgument() { return *Arguments() ? std::atoi(Arguments()) : 1; }
-
-// The picture file named after the layout (a path without spaces), read whole; empty when none
-// is named.
-std::vector<uint8_t> PictureArgument() {
-    const char* name = std::strchr(Arguments(), ' ');
-    std::vector<uint8_t> bytes;
-    std::FILE* file = name ? std::fopen(name + 1, "rb") : nullptr;
-    for (int c; file && (c = std::fgetc(file)) != EOF;)
-        bytes.push_back(uint8_t(c));
-    if (file)
-        std::fclose(file);
-    return bytes;
-}
-
-void UseUpLargeBlocks() {
-    while (VirtualAlloc(nullptr, 256u << 20, MEM_RESERVE, PAGE_NOACCESS)) {
-    }
-}
 
 }  // namespace
 
@@ -74,9 +56,10 @@ int StartRoutine() {
     program::RuntimeInit();
     program::LoadStartupWindow(kWindow);
     program::WriteProperty(kWindow, 0, kPictureLayout, static_cast<uint32_t>(LayoutArgument()));
-    const std::vector<uint8_t> picture = PictureArgument();
-    if (!picture.empty()) {
-        UseUpLargeBlocks();
+    std::vector<uint8_t> picture;
+    if (const char* path = std::strchr(Arguments(), ' '); path && ReadPictureFile(path + 1, &picture)) {
+        while (VirtualAlloc(nullptr, 256u << 20, MEM_RESERVE, PAGE_NOACCESS)) {
+        }
         program::ServiceAt<void (*)(uint32_t, uint32_t, int32_t, int32_t, uint32_t, uint32_t)>(program::kWriteProperty)(
             kWindow, 0, kPicture, -1, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(picture.data())),
             static_cast<uint32_t>(picture.size()));
