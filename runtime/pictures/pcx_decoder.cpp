@@ -40,8 +40,7 @@ bool ReadHeader(ByteReader& r, PcxHeader* h) {
 // as a run, so a lone 0xC0 is a run of none that swallows its byte, as other readers take it.
 // Runs may cross line ends.
 // The reader is left after the last byte used.
-bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
-    out->assign(size, 0);
+bool Unpack(ByteReader& r, size_t size, uint8_t* out) {
     // The rest of the block in place: every step below checks against its end.
     const size_t available = r.remaining();
     const uint8_t* in = r.view(available);
@@ -49,14 +48,14 @@ bool Unpack(ByteReader& r, size_t size, std::vector<uint8_t>* out) {
     while (n < size && used < available) {
         const uint8_t b = in[used++];
         if (b < 0xC0) {
-            (*out)[n++] = b;
+            out[n++] = b;
             continue;
         }
         if (used == available)
             return false;
         const uint8_t value = in[used++];
         const size_t run = b - 0xC0u;
-        std::memset(out->data() + n, value, run < size - n ? run : size - n);
+        std::memset(out + n, value, run < size - n ? run : size - n);
         n += run;
     }
     return n >= size && r.seek(r.position() - available + used);
@@ -90,8 +89,10 @@ bool DecodeMonochrome(const PcxHeader& h, const std::vector<uint8_t>& lines, Dec
     return true;
 }
 
-// Three planes are the red, green and blue bytes of a row: a 24-bit bitmap.
-bool DecodeColour(const PcxHeader& h, const std::vector<uint8_t>& lines, ByteReader& r, DecodedPicture* out) {
+// Three planes are the red, green and blue bytes of a row: a 24-bit bitmap. The lines are
+// unpacked where the rows go when they fit there and moved into place from the last row up, so
+// that the picture is held once; lines longer than the rows need a block of their own.
+bool DecodeColour(const PcxHeader& h, size_t packed, ByteReader& r, DecodedPicture* out) {
     const uint16_t bits = h.planes == 3 ? 24 : 8;
     if (!StartDib(h.width, h.height, bits, bits == 8 ? 256 : 0, &out->pixels))
         return false;
@@ -99,14 +100,19 @@ bool DecodeColour(const PcxHeader& h, const std::vector<uint8_t>& lines, ByteRea
     uint8_t* rows = table + (bits == 8 ? 1024 : 0);
     const size_t rowSize = static_cast<size_t>(DibRowSize(h.width, bits));
     const size_t lineSize = size_t(h.bytesPerLine) * h.planes;
-    for (int32_t y = 0; y < h.height; ++y) {
-        const uint8_t* line = lines.data() + size_t(y) * lineSize;
+    std::vector<uint8_t> own(lineSize > rowSize ? packed : 0), line(lineSize);
+    uint8_t* lines = lineSize > rowSize ? own.data() : rows;
+    if (!Unpack(r, packed, lines))
+        return false;
+    for (int32_t y = h.height; y-- > 0;) {
+        std::memcpy(line.data(), lines + size_t(y) * lineSize, lineSize);
         uint8_t* row = rows + size_t(y) * rowSize;
+        std::memset(row, 0, rowSize);
         if (bits == 8) {
-            std::memcpy(row, line, size_t(h.width));
+            std::memcpy(row, line.data(), size_t(h.width));
             continue;
         }
-        const uint8_t *red = line, *green = line + h.bytesPerLine, *blue = green + h.bytesPerLine;
+        const uint8_t *red = line.data(), *green = red + h.bytesPerLine, *blue = green + h.bytesPerLine;
         for (int32_t x = 0; x < h.width; ++x, row += 3) {
             row[0] = blue[x];
             row[1] = green[x];
@@ -136,10 +142,10 @@ bool DecodePcx(const uint8_t* bytes, size_t length, DecodedPicture* out) {
     if (!PictureBytes(h.width, h.height, 4, &pixels) ||
         !PictureBytes(size_t(h.bytesPerLine) * h.planes, h.height, 1, &packed))
         return false;
-    std::vector<uint8_t> lines;
-    if (!Unpack(r, packed, &lines))
-        return false;
     out->width = h.width;
     out->height = h.height;
-    return monochrome ? DecodeMonochrome(h, lines, out) : DecodeColour(h, lines, r, out);
+    if (!monochrome)
+        return DecodeColour(h, packed, r, out);
+    std::vector<uint8_t> lines(packed);
+    return Unpack(r, packed, lines.data()) && DecodeMonochrome(h, lines, out);
 }
