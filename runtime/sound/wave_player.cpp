@@ -272,8 +272,8 @@ void StopAllWavePlayers(bool wait) {
         // A thread closes its own handle as it ends: the waiter keeps a duplicate (in the room
         // reserved above: nothing is allocated under the lock).
         HANDLE copy = nullptr;
-        if (wait && threads.size() < threads.capacity() && DuplicateHandle(GetCurrentProcess(), player->thread, GetCurrentProcess(), &copy, SYNCHRONIZE,
-                                    FALSE, 0))
+        if (wait && threads.size() < threads.capacity() &&
+            DuplicateHandle(GetCurrentProcess(), player->thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
             threads.push_back(copy);
         SetEvent(player->stopEvent);
     }

@@ -24,11 +24,9 @@ uint32_t Word(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_
 class PacedDevice : public MidiStreamDevice {
 public:
     std::mutex m;
-    std::vector<Words> sent;  // every buffer sent, in order; the last `queued` are not back yet
-    size_t queued = 0;
+    std::vector<Words> sent;  // every buffer sent, in order
     std::vector<std::string> faults;  // platform rules the player broke
     std::vector<uint32_t> posted;     // volume notifications
-    bool holdOnStop = false;          // a stop hands nothing back until Release()
 
     ~PacedDevice() override {
         Locked([this] { quit_ = true; });
@@ -46,7 +44,7 @@ public:
     }
     bool SetTimeDivision(Stream, uint32_t division) override { return (division_ = division) != 0; }
     bool Send(Stream s, int slot, uint8_t* area, uint32_t bytes) override {
-        Queued q{Of(s), slot, 0, {}};
+        Queued q{Of(s), slot, 0, {}};  // the words and their playing time
         for (uint32_t at = 0; at + 12 <= bytes; at += 12) {
             q.micros += static_cast<long>(uint64_t{Word(area + at)} * tempo_ / division_);
             q.words.push_back(Word(area + at + 8));
@@ -55,7 +53,7 @@ public:
         Locked([&] {
             Fault(q.record->prepared[slot], "prepared again while prepared");
             q.record->prepared[slot] = true;
-            sent.push_back(q.words), queue_.push_back(q), ++queued;
+            sent.push_back(q.words), queue_.push_back(q);
         });
         return true;
     }
@@ -64,7 +62,7 @@ public:
     }
     bool Restart(Stream) override { return Locked([this] { running_ = true; }), true; }
     void Stop(Stream) override {
-        Locked([this] { running_ = false, (holdOnStop ? held_ : flush_) = queue_.size(); });
+        Locked([this] { running_ = false, (holdOnStop_ ? held_ : flush_) = queue_.size(); });
     }
     void Close(Stream s) override {
         Locked([&] {
@@ -80,25 +78,17 @@ public:
     }
     void PostVolume(void*, MidiPlayer*, uint32_t value) override { Locked([&] { posted.push_back(value); }); }
 
-    void HoldOnStop() { Locked([this] { holdOnStop = true; }); }
-    // The buffers held by stops come back now, late, from the device's thread.
+    // From now on a stop hands nothing back until Release(), when the buffers come late.
+    void HoldOnStop() { Locked([this] { holdOnStop_ = true; }); }
     void Release() { Locked([this] { flush_ = held_, held_ = 0; }); }
-    bool WaitAllBack() {
+    bool AllBack(int waitSeconds = 0) {
         std::unique_lock<std::mutex> lock(m);
-        return wake_.wait_for(lock, std::chrono::seconds(10), [this] { return queue_.empty(); });
+        return wake_.wait_for(lock, std::chrono::seconds(waitSeconds), [this] { return queue_.empty(); });
     }
 
 private:
-    struct Record {
-        MidiPlayer* player;
-        std::array<bool, MidiPlayer::kBuffers> prepared;
-    };
-    struct Queued {
-        Record* record;
-        int slot;
-        long micros;
-        Words words;
-    };
+    struct Record { MidiPlayer* player; std::array<bool, MidiPlayer::kBuffers> prepared; };
+    struct Queued { Record* record; int slot; long micros; Words words; };
     static Record* Of(Stream s) { return static_cast<Record*>(s); }
     template <typename F>
     void Locked(F f) {
@@ -127,7 +117,7 @@ private:
                 for (uint32_t word : q.words)
                     if (player && playing && (word & kRecordCallback))
                         player->RecordPlayed(word & 0xFFFFFF);
-                Locked([&] { queue_.pop_front(), --queued, flush_ -= !playing; });
+                Locked([&] { queue_.pop_front(), flush_ ? --flush_ : held_ -= held_ > 0; });
                 if (player)
                     player->BufferDone(q.slot);  // the player sends the refill from here
             }
@@ -140,8 +130,8 @@ private:
     std::mutex callback_;
     std::vector<Record*> records_;
     std::deque<Queued> queue_;
-    size_t flush_ = 0, held_ = 0;  // buffers at the front to hand back unplayed; held by a stop
-    bool running_ = false, quit_ = false;
+    size_t flush_ = 0, held_ = 0;  // front buffers to hand back unplayed, or held until Release()
+    bool running_ = false, quit_ = false, holdOnStop_ = false;
     uint32_t division_ = 96, tempo_ = 500000;
 };
 
@@ -220,7 +210,7 @@ TEST(MidiPlayer, LoopsUntilStopped) {
     EXPECT_TRUE(WaitFor([&] { return Sent(device) >= 20 && player.ChannelVolume(3) == 50; }));  // 64
     EXPECT_EQ(player.State(), MidiPlayer::kPlaying);
     player.Stop(false);
-    EXPECT_TRUE(player.State() == MidiPlayer::kStopped && (std::lock_guard<std::mutex>(device.m), device.queued == 0));
+    EXPECT_TRUE(player.State() == MidiPlayer::kStopped && device.AllBack());
     EXPECT_FALSE(player.Play(true));  // no stream is left without re-priming
     EXPECT_EQ(Faults(device), "");
 }
@@ -244,7 +234,7 @@ TEST(MidiPlayer, LateCallbacksAfterAStopThatTimedOut) {
         else
             player.reset();
         device.Release();
-        EXPECT_TRUE(device.WaitAllBack());
+        EXPECT_TRUE(device.AllBack(10));
         if (playOn) {
             EXPECT_TRUE(WaitFor([&] { return !player->IsPlaying(); }));
             EXPECT_EQ(NotesFromStart(device, from), 30u);

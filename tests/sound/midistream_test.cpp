@@ -138,8 +138,8 @@ TEST(Midistream, EveryEventAtItsTickInMergeOrder) {
 // it itself; one with none there ("later") gets the default tempo back before its next pass.
 TEST(Midistream, LoopingWrapsWithoutAGapAtTheStartingTempo) {
     const std::string later = "0,0,Header,0,1,96\n1,0,Start_track\n1,0,Note_on_c,0,60,90\n1,7,Marker_t,\"m\"\n"
-                              "1,15,Note_on_c,0,64,90\n1,30,Note_on_c,0,67,90\n1,100,Tempo,250000\n1,100,Note_off_c,0,60,0\n1,150,Note_on_c,1,62,90\n1,190,End_track\n"
-                              "0,0,End_of_file\n";
+                              "1,15,Note_on_c,0,64,90\n1,30,Note_on_c,0,67,90\n1,100,Tempo,250000\n"
+                              "1,100,Note_off_c,0,60,0\n1,150,Note_on_c,1,62,90\n1,190,End_track\n0,0,End_of_file\n";
     for (const std::string& csv : {std::string(kFormat1), later}) {
         uint32_t division = 0;
         size_t buffers = 0;
