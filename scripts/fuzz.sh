@@ -20,7 +20,7 @@ pictures+=" runtime/pictures/pcx_decoder.cpp runtime/pictures/icon_directory.cpp
 pictures+=" -DTAVORI_PICTURE_LIMIT_BITS=22"  # 4 MiB pictures at most: fast runs, same checks
 database="runtime/core/byte_buffer.cpp runtime/database/db_result.cpp runtime/database/db_file_io.cpp"
 database+=" runtime/database/mem_file_io.cpp runtime/database/db_lock.cpp"
-database+=" runtime/database/aux_block_file.cpp runtime/database/aux_check.cpp"
+database+=" runtime/database/aux_block_file.cpp runtime/database/aux_check.cpp runtime/database/index_keys.cpp"
 unit_data="runtime/units/unit_data.cpp"
 
 # name | fuzz source | sources it reads through | extra flags

@@ -1,11 +1,10 @@
-// The second process of the lock tests.
+// The second process of the lock tests: locks a record of a data file (16-byte header, 8-byte
+// records) twice and logs "locked" with both result codes; every line on its input releases it
+// once and logs "released" with the code; it ends when its input closes. With "rewrite" it puts
+// the two values of RewriteValue by turns at block 1 of an auxiliary file instead, then logs
+// "rewrote ROUNDS FAILURES".
 //   db_lock_holder FILE RECORD LOG
-// locks a record of a data file (16-byte header, 8-byte records) twice and logs "locked" with
-// both result codes; every line on its input releases it once and logs "released" with the code;
-// it ends when its input closes.
 //   db_lock_holder rewrite AUXFILE ROUNDS LOG
-// rewrites the value at block 1 of an auxiliary file ROUNDS times, by turns with the two values
-// of RewriteValue (the file starts with value 0), then logs "rewrote ROUNDS FAILURES".
 #include "runtime/database/aux_block_file.h"
 #include "runtime/database/db_lock.h"
 
@@ -24,25 +23,16 @@ int Rewrite(const char* path, int rounds, const char* logPath)
 {
     int cause = 0;
     std::unique_ptr<DbFileIo> io = OpenDbFileIo(path, DbOpenMode::kReadWrite, &cause);
-    if (!io)
-        return 3;
-    SetDbLockWaitTime(20000);
     AuxBlockFile aux(io.get());
+    SetDbLockWaitTime(20000);
     int failures = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const std::vector<uint8_t> value = RewriteValue((i + 1) % 2);
+    for (int i = 1; i <= rounds; ++i) {
         uint32_t slot = 0;
-        if (WriteAuxValue(aux, value.data(), static_cast<uint32_t>(value.size()), 1, &slot) != 0 || slot != 1)
-            ++failures;
-        // Room between puts for the reader's lock, so that neither side starves the other.
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        failures += WriteAuxValue(aux, RewriteValue(i % 2).data(), 2000, 1, &slot) != 0 || slot != 1;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));  // room for the reader's lock
     }
-    FILE* log = std::fopen(logPath, "a");
-    if (!log)
-        return 4;
-    std::fprintf(log, "rewrote %d %d\n", rounds, failures);
-    std::fclose(log);
-    return 0;
+    FILE* log = std::fopen(logPath, "w");
+    return log && std::fprintf(log, "rewrote %d %d\n", rounds, failures) > 0 && std::fclose(log) == 0 ? 0 : 4;
 }
 
 }  // namespace
