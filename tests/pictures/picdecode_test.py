@@ -18,6 +18,9 @@ if args[0] == '--fail-alloc':
     fail_alloc, args = os.path.abspath(args[1]), args[2:]
 command = args[1:] + [args[0]]  # runner first, then the program
 failures, checks = [], 0
+# A sanitizer's report must not pass for a refusal (both would exit 1).
+for option in ('ASAN_OPTIONS', 'UBSAN_OPTIONS'):
+    os.environ[option] = os.environ.get(option, '') + ':exitcode=99'
 
 
 def im(*argv):
@@ -285,12 +288,11 @@ check(rc == 1 and 'text.txt' in err and not os.path.exists('text.pam'), f'a text
 def fail_alloc_runs(name):
     """Draws `name` failing allocation 1, 2, ... until a run no longer meets the failure: each run
     is refused without output or gives the pixels of a plain run. Returns the number of runs."""
-    env = dict(os.environ, ASAN_OPTIONS=os.environ.get('ASAN_OPTIONS', '') + ':exitcode=99')
     subprocess.run([fail_alloc, '--render', '0x00DCA01E', name, 'right.pam'], capture_output=True)
     for n in range(1, 5000):
         subprocess.run(['rm', '-f', 'failed.pam'])
         r = subprocess.run([fail_alloc, '--render', '0x00DCA01E', name, 'failed.pam'], capture_output=True,
-                           env=dict(env, TAVORI_FAIL_ALLOC=str(n)), timeout=60)
+                           env=dict(os.environ, TAVORI_FAIL_ALLOC=str(n)), timeout=60)
         err, written = r.stderr.decode(errors='replace'), os.path.exists('failed.pam')
         good = r.returncode == 1 and not written or r.returncode == 0 and written and \
             open('failed.pam', 'rb').read() == open('right.pam', 'rb').read()
