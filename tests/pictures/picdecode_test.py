@@ -250,15 +250,17 @@ for name, options, kind, tolerance, rewrite in CASES:
 # Files made here: a PCX without its palette marker decodes black, also when a pixel byte 769
 # bytes before the end is 0x0C (40x30, every byte literal); a PCX line shorter than its row and a
 # BMP header of 2^32 - 14 bytes (14 + that wraps round to 0 in 32 bits, where the colour table
-# would be read from the file's start and the picture shown) are refused.
-pcx, bmp = open('pcx8.pcx', 'rb').read(), open('bmp24.bmp', 'rb').read()
+# would be read from the file's start and the picture shown) and a progressive JPEG cut before its
+# last scan (whole scans, so libjpeg only warns of the early end) are refused.
+pcx, bmp, jpeg = (open(name, 'rb').read() for name in ('pcx8.pcx', 'bmp24.bmp', 'jpeg-progressive.jpg'))
 pixels = bytearray((i * 7) % 0xC0 for i in range(1200))
 pixels[1200 - 769] = 0x0C
 for name, data, black in (('no-palette.pcx', pcx[:-769], True),
                           ('marker-in-pixels.pcx', pcx[:8] + struct.pack('<HH', 39, 29) + pcx[12:66] +
                            struct.pack('<H', 40) + pcx[68:128] + pixels, True),
                           ('short-lines.pcx', pcx[:66] + struct.pack('<H', 20) + pcx[68:], False),
-                          ('huge-header.bmp', bmp[:14] + struct.pack('<I', 2 ** 32 - 14) + bmp[18:], False)):
+                          ('huge-header.bmp', bmp[:14] + struct.pack('<I', 2 ** 32 - 14) + bmp[18:], False),
+                          ('cut-between-scans.jpg', jpeg[:jpeg.rindex(b'\xff\xda')], False)):
     open(name, 'wb').write(data)
     rc, out, err = picdecode(name, name + '.pam')
     check(rc == 0 and set(read_pam(name + '.pam')[3]) == {0} if black else rc == 1 and not os.path.exists(name + '.pam'),
