@@ -12,8 +12,8 @@ tests catch. Each fault is data in scripts/faults/*.txt:
     the text that replaces it
     >>>
 
-The copy lives in build/faults/tree and is built in build/faults/native, so the working tree and
-its builds are never touched. A fault counts as caught when its tests fail; one whose tree does
+The copy lives in build/faults/tree (or $TAVORI_FAULTS_DIR/tree) and is built beside it in
+native/, so the working tree and its builds are never touched. A fault counts as caught when its tests fail; one whose tree does
 not build is reported apart (the fault must be rewritten so that it builds).
 
     scripts/plant-faults.py [FAULT_FILE ...] [--only TEXT]
@@ -26,7 +26,8 @@ import subprocess
 import sys
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WORK = os.path.join(TOP, "build", "faults")
+# TAVORI_FAULTS_DIR gives a work folder of its own, so that two runs never share a copy.
+WORK = os.path.abspath(os.environ.get("TAVORI_FAULTS_DIR", os.path.join(TOP, "build", "faults")))
 TREE = os.path.join(WORK, "tree")
 BUILD = os.path.join(WORK, "native")
 
