@@ -169,8 +169,7 @@ TEST(AuxBlockFile, FileErrorsAndNoFile)
     EXPECT_EQ(WriteAuxValue(aux, data.data(), 10, 0, &slot), -59);
 }
 
-// Puts of three values: new ones, rewrites that grow through the old chain, free blocks and new
-// blocks, rewrites that shrink in the middle and at the end of the file, and frees.
+// Puts of three values: new, grown over free and new blocks, shrunk in the middle and at the end.
 const struct { size_t value; uint32_t length; } kScript[] = {
     {0, 1200}, {1, 700}, {2, 300}, {0, 400}, {1, 2600}, {2, 0},
     {0, 1100}, {1, 1}, {0, 0}, {2, 1500}, {1, 3000}, {0, 500},
@@ -178,9 +177,8 @@ const struct { size_t value; uint32_t length; } kScript[] = {
 
 enum class Fault { kWrite, kSizeChange, kSpace };
 
-// Runs the script with the n-th write or size change failing, or with room for n blocks. After
-// a failed put the file is byte for byte as before (and no byte was written for lack of space),
-// and after every put it passes the check and every value reads back. Answers the failed puts.
+// The script with the n-th write or size change failing, or room for n blocks: a failed put leaves
+// the file as it was (and writes nothing for lack of space), every value reads back after each put.
 int RunScript(Fault fault, int n)
 {
     MemFileIo io;
@@ -205,8 +203,8 @@ int RunScript(Fault fault, int n)
             values[which] = data;
         EXPECT_TRUE(code == 0 || (code == (fault == Fault::kSpace ? -14 : -11) && io.bytes() == before &&
                                   (fault != Fault::kSpace || io.writes.size() == writes))) << code;
-        slots[which] = slot;  // the old first block after a failure
         EXPECT_TRUE(io.held().empty());
+        slots[which] = slot;  // the old first block after a failure
         AuxCheckReport report;
         EXPECT_EQ(CheckAuxFile(io, &report), 0) << report.problem;
         for (size_t i = 0; i < values.size(); ++i) {

@@ -1,14 +1,11 @@
 // The second process of the lock tests: locks a record of a data file (16-byte header, 8-byte
 // records) twice and logs "locked" with both result codes; every line on its input releases it
 // once and logs "released" with the code; it ends when its input closes. With "rewrite" it puts
-// the two values of RewriteValue by turns at block 1 of an auxiliary file instead, then logs
-// "rewrote ROUNDS FAILURES".
+// 2000 bytes of 2 and of 1 by turns at block 1 of an auxiliary file, then logs "rewrote ROUNDS FAILURES".
 //   db_lock_holder FILE RECORD LOG
 //   db_lock_holder rewrite AUXFILE ROUNDS LOG
 #include "runtime/database/aux_block_file.h"
 #include "runtime/database/db_lock.h"
-
-#include "rewrite_value.h"
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +13,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,8 +25,9 @@ int Rewrite(const char* path, int rounds, const char* logPath)
     SetDbLockWaitTime(20000);
     int failures = 0;
     for (int i = 1; i <= rounds; ++i) {
+        const std::vector<uint8_t> value(2000, static_cast<uint8_t>(1 + i % 2));
         uint32_t slot = 0;
-        failures += WriteAuxValue(aux, RewriteValue(i % 2).data(), 2000, 1, &slot) != 0 || slot != 1;
+        failures += WriteAuxValue(aux, value.data(), 2000, 1, &slot) != 0 || slot != 1;
         std::this_thread::sleep_for(std::chrono::microseconds(200));  // room for the reader's lock
     }
     FILE* log = std::fopen(logPath, "w");

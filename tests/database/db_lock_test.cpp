@@ -6,16 +6,15 @@
 #include "runtime/database/db_result.h"
 #include "runtime/database/mem_file_io.h"
 
-#include "rewrite_value.h"
 #include "run_program.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -173,21 +172,17 @@ TEST(DbLockContention, SecondProcessWaitsForTheRecord)
     EXPECT_EQ(LogLine(log, 2), "released 0");
     EXPECT_EQ(LockRecord(db, 3), -28);  // locked twice there, released once
 
-    // A wait without limit outlasts the last hold, let go 100 ms later; after 30 s the test
-    // ends instead of hanging.
-    std::atomic<bool> locked{false};
-    std::thread releaser([&] {
+    std::promise<void> locked;
+    std::thread releaser([&] {  // the last hold ends 100 ms into a wait without limit; 30 s end the test
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::fputs("release\n", holder);
         std::fflush(holder);
-        for (int i = 0; i < 3000 && !locked; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!locked)
+        if (locked.get_future().wait_for(std::chrono::seconds(30)) != std::future_status::ready)
             std::abort();
     });
     SetDbLockWaitTime(-1);
     EXPECT_EQ(LockRecord(db, 3), 0);  // retried until the holder let go
-    locked = true;
+    locked.set_value();
     releaser.join();
     SetDbLockWaitTime(0);
     EXPECT_EQ(LogLine(log, 3), "released 0");
@@ -198,17 +193,16 @@ TEST(DbLockContention, SecondProcessWaitsForTheRecord)
     EXPECT_EQ(UnlockRecord(db, 3), 0);
 }
 
-// Reads of an auxiliary value while another process rewrites it in place: every read gives the
-// value before a put or after it, whole.
+// Reads of an auxiliary value while another process rewrites it in place see it whole.
 TEST(DbLockContention, ReadsSeeWholeValuesWhileAnotherProcessRewrites)
 {
     int cause = 0;
     std::unique_ptr<DbFileIo> io = OpenDbFileIo("rewrite.aux", DbOpenMode::kCreate, &cause);
-    ASSERT_TRUE(io) << cause;
+    ASSERT_TRUE(io && CreateAuxFile(*io) == 0) << cause;
     AuxBlockFile aux(io.get());
+    const std::vector<uint8_t> ones(2000, 1), twos(2000, 2);
     uint32_t slot = 0;
-    ASSERT_EQ(CreateAuxFile(*io), 0);
-    ASSERT_EQ(WriteAuxValue(aux, RewriteValue(0).data(), 2000, 0, &slot), 0);
+    ASSERT_EQ(WriteAuxValue(aux, ones.data(), 2000, 0, &slot), 0);
     std::remove("rewrite.log");
     SetDbLockWaitTime(20000);
     FILE* writer = popen((ProgramPath("db_lock_holder" EXE) + " rewrite rewrite.aux 300 rewrite.log").c_str(), "w");
@@ -216,7 +210,7 @@ TEST(DbLockContention, ReadsSeeWholeValuesWhileAnotherProcessRewrites)
     int reads = 0, wrong = 0;
     for (; reads < 200000 && (reads % 8 != 0 || !std::ifstream("rewrite.log").good()); ++reads) {
         std::vector<uint8_t> value;
-        wrong += ReadAuxValue(aux, 1, &value) != 0 || (value != RewriteValue(0) && value != RewriteValue(1));
+        wrong += ReadAuxValue(aux, 1, &value) != 0 || (value != ones && value != twos);
         std::this_thread::sleep_for(std::chrono::microseconds(200));  // room for the writer's lock
     }
     EXPECT_EQ(ExitCode(pclose(writer)), 0);

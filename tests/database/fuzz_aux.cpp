@@ -1,10 +1,9 @@
 // libFuzzer target over damaged auxiliary files: the first 8 bytes choose the operations (the old
 // chain and length of a put, the chain of a get), the rest is the file. Nothing may crash, hang
 // or keep a lock; and a file that passes the check must still pass it after a successful put
-// that replaces a whole value, which must then read back as written; a put that fails leaves the
-// file as it was.
-// The same bytes are read as index keys as well: control byte 4 is the number of key parts, whose
-// type codes are the file's first words, followed by two keys. The order must be a total one.
+// that replaces a whole value, which must then read back as written; a failed put changes nothing.
+// Control byte 4 counts key parts whose type codes are the file's first words, then two keys
+// follow: their order must be a total one.
 #include "runtime/core/byte_reader.h"
 #include "runtime/database/aux_block_file.h"
 #include "runtime/database/aux_check.h"
