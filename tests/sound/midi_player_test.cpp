@@ -1,8 +1,7 @@
 // The MIDI player's state machine against a stand-in stream device whose own thread plays the
 // queued buffers at their timed pace and hands them back, as the platform's callback thread
-// does; a stop hands every queued buffer back at once, or, held, only when the test lets them
-// come late. The device records where the player breaks the platform's rules (a header prepared
-// twice, a stream closed with buffers queued). Songs are made by csvmidi at test time.
+// does; a stop hands every queued buffer back at once, or, held, when the test lets them come
+// late. The device lists the platform's rules the player breaks. Songs are made by csvmidi.
 #include "runtime/sound/midi_player.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <deque>
 #include <fstream>
 #include <iterator>
+#include <list>
 #include <memory>
 #include <thread>
 
@@ -31,13 +31,10 @@ public:
     ~PacedDevice() override {
         Locked([this] { quit_ = true; });
         thread_.joinable() ? thread_.join() : void();
-        for (Record* record : records_)
-            delete record;  // those abandoned
     }
-    // Every stream is a record of its own, freed on close, as the platform's are.
-    Stream Open(MidiPlayer* player) override {
-        Record* record = new Record{player, {}};
-        Locked([&] { records_.push_back(record); });
+    Stream Open(MidiPlayer* player) override {  // every stream a record of its own, freed on close
+        Stream record = nullptr;
+        Locked([&] { records_.push_back({player, {}}), record = &records_.back(); });
         if (!thread_.joinable())
             thread_ = std::thread([this] { Run(); });
         return record;
@@ -61,16 +58,13 @@ public:
         Locked([&] { Fault(IsQueued(Of(s), slot), "unprepared while queued"), Of(s)->prepared[slot] = false; });
     }
     bool Restart(Stream) override { return Locked([this] { running_ = true; }), true; }
-    void Stop(Stream) override {
-        Locked([this] { running_ = false, (holdOnStop_ ? held_ : flush_) = queue_.size(); });
-    }
+    void Stop(Stream) override { Locked([this] { running_ = false, (holdOnStop_ ? held_ : flush_) = queue_.size(); }); }
     void Close(Stream s) override {
         Locked([&] {
             Fault(IsQueued(Of(s), 0) || IsQueued(Of(s), 1), "closed with buffers queued");
             Fault(Of(s)->prepared[0] || Of(s)->prepared[1], "closed with a header prepared");
-            records_.erase(std::find(records_.begin(), records_.end(), Of(s)));
+            records_.remove_if([&](const Record& r) { return &r == Of(s); });
         });
-        delete Of(s);
     }
     void Abandon(Stream s) override {
         std::lock_guard<std::mutex> callback(callback_);
@@ -128,7 +122,7 @@ private:
     std::thread thread_;
     std::condition_variable wake_;
     std::mutex callback_;
-    std::vector<Record*> records_;
+    std::list<Record> records_;
     std::deque<Queued> queue_;
     size_t flush_ = 0, held_ = 0;  // front buffers to hand back unplayed, or held until Release()
     bool running_ = false, quit_ = false, holdOnStop_ = false;
@@ -158,13 +152,7 @@ bool WaitFor(F done) {
 }
 
 size_t Sent(PacedDevice& d) { return std::lock_guard<std::mutex>(d.m), d.sent.size(); }
-std::string Faults(PacedDevice& d) {
-    std::lock_guard<std::mutex> lock(d.m);
-    std::string all;
-    for (const std::string& fault : d.faults)
-        all += fault + "; ";
-    return all;
-}
+std::vector<std::string> Faults(PacedDevice& d) { return std::lock_guard<std::mutex>(d.m), d.faults; }
 // The notes of the buffers from `from` on, which must start with the song's tempo.
 size_t NotesFromStart(PacedDevice& d, size_t from) {
     std::lock_guard<std::mutex> lock(d.m);
@@ -212,7 +200,7 @@ TEST(MidiPlayer, LoopsUntilStopped) {
     player.Stop(false);
     EXPECT_TRUE(player.State() == MidiPlayer::kStopped && device.AllBack());
     EXPECT_FALSE(player.Play(true));  // no stream is left without re-priming
-    EXPECT_EQ(Faults(device), "");
+    EXPECT_EQ(Faults(device), std::vector<std::string>{});
 }
 
 // Buffers that come back only after the stop gave up waiting: the stream is neither closed nor
@@ -239,17 +227,14 @@ TEST(MidiPlayer, LateCallbacksAfterAStopThatTimedOut) {
             EXPECT_TRUE(WaitFor([&] { return !player->IsPlaying(); }));
             EXPECT_EQ(NotesFromStart(device, from), 30u);
         }
-        EXPECT_EQ(Faults(device), "") << playOn;
+        EXPECT_EQ(Faults(device), std::vector<std::string>{}) << playOn;
     }
 }
 
 // Main volume v on channel c: volume v × 100 / 127 truncated, posted as (volume << 16) | c to a
 // notify window; other controllers and other messages with a 7 leave the volume alone.
 TEST(MidiPlayer, VolumeOfEveryChannel) {
-    const struct {
-        uint32_t word, channel, volume;
-        bool posted;
-    } rows[] = {
+    const struct { uint32_t word, channel, volume; bool posted; } rows[] = {
         {0x5A07B0, 0, 70, true},    // 90: 70.9
         {0x0107B5, 5, 0, true},     // 1: 0.8
         {0x6507BF, 15, 79, true},   // 101: 79.5
