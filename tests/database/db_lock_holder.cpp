@@ -1,7 +1,7 @@
 // The second process of the lock tests: locks a record of a data file (16-byte header, 8-byte
 // records) twice and logs "locked" with both result codes; every line on its input releases it
-// once and logs "released" with the code; it ends when its input closes. With "rewrite" it puts
-// 2000 bytes of 2 and of 1 by turns at block 1 of an auxiliary file, then logs "rewrote ROUNDS FAILURES".
+// once and logs "released" with the code; it ends when its input closes. "rewrite" puts 2000
+// bytes of 2 and of 1 by turns at block 1 of an auxiliary file and logs "rewrote ROUNDS FAILURES".
 //   db_lock_holder FILE RECORD LOG
 //   db_lock_holder rewrite AUXFILE ROUNDS LOG
 #include "runtime/database/aux_block_file.h"
