@@ -1,8 +1,6 @@
-// Allocation failure on request, linked only into the test build of picdecode: with
-// TAVORI_FAIL_ALLOC=N the Nth allocation (malloc, calloc, realloc, operator new; the picture
-// libraries' own included; counted from before the program's constructors) fails and says so on
-// standard error. Everything else goes to the allocator that would have served it (the
-// sanitizers' one natively), so leaks and bad frees are still found.
+// The test build of picdecode: with TAVORI_FAIL_ALLOC=N the Nth allocation (malloc, calloc,
+// realloc, operator new; the libraries' too) fails and says so on standard error. All else goes
+// to the allocator that would have served it (the sanitizers'), so leaks and bad frees are found.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -32,13 +30,13 @@ void* Early(size_t n) {
     return g_early + g_earlyUsed - n;
 }
 
+template <typename F>
+void Next(F& f, const char* name) { f = reinterpret_cast<F>(dlsym(RTLD_NEXT, name)); }
+
 bool Resolved() {
     if (!g_malloc && !g_resolving) {
         g_resolving = true;
-        g_calloc = reinterpret_cast<void* (*)(size_t, size_t)>(dlsym(RTLD_NEXT, "calloc"));
-        g_realloc = reinterpret_cast<void* (*)(void*, size_t)>(dlsym(RTLD_NEXT, "realloc"));
-        g_free = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_NEXT, "free"));
-        g_malloc = reinterpret_cast<void* (*)(size_t)>(dlsym(RTLD_NEXT, "malloc"));
+        Next(g_calloc, "calloc"), Next(g_realloc, "realloc"), Next(g_free, "free"), Next(g_malloc, "malloc");
         g_resolving = false;
     }
     return g_malloc != nullptr;
@@ -50,10 +48,8 @@ __attribute__((constructor(101))) void ReadRequest() {
 }
 
 bool Fails() {
-    if (g_failAt <= 0 || ++g_count != g_failAt)
-        return false;
     static const char kNote[] = "fail-alloc: this allocation fails\n";
-    return write(2, kNote, sizeof kNote - 1) || true;
+    return g_failAt > 0 && ++g_count == g_failAt && (write(2, kNote, sizeof kNote - 1) || true);
 }
 
 }  // namespace

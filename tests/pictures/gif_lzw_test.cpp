@@ -77,14 +77,12 @@ TEST(GifLzw, DecodesWhatTheEncoderWroteAtEveryCodeSize) {
 TEST(GifLzw, CodeSizesAboveEightGiveColoursPast255AsTheIndexOutside) {
     std::mt19937 random(9);
     for (int minCodeSize = 9; minCodeSize <= 11; ++minCodeSize) {
-        // Mostly colours below 256 (a table never holds more), every 5th one past it.
-        std::vector<uint16_t> colours(30000);
-        Bytes expected(colours.size());
+        std::vector<uint16_t> colours(30000);  // every 5th past 255, where a table ends
+        Bytes expected(colours.size()), decoded(colours.size());
         for (size_t i = 0; i < colours.size(); ++i) {
             colours[i] = uint16_t(i % 5 ? random() % 256 : 256 + random() % ((1u << minCodeSize) - 256));
             expected[i] = colours[i] < 256 ? uint8_t(colours[i]) : 0x9D;
         }
-        Bytes decoded(colours.size());
         ASSERT_TRUE(DecodeGifLzw(Encode(colours, minCodeSize, true), minCodeSize, decoded.data(), decoded.size(), 0x9D));
         EXPECT_EQ(decoded, expected) << "code size " << minCodeSize;
     }

@@ -6,8 +6,6 @@
 #include <png.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -90,20 +88,15 @@ TEST(PicturesEndToEnd, BackgroundLayoutsAndAPictureButton) {
     EXPECT_EQ(b.At(b.width / 2 + 6, b.height / 2), kCyan);
 }
 
-// A legal PNG of 8192 x 8192 grey pixels (64 MiB to write, 256 MiB once decoded, which the
-// probe leaves no room for).
-void WriteLargePng(const std::string& path) {
+// A legal PNG of 8192 x 8192 grey pixels, 256 MiB once decoded, which the probe leaves no room for.
+TEST(PicturesEndToEnd, APictureThereIsNoMemoryForLeavesTheColourAndTheWindowAnswers) {
+    const std::string path = e2e::OwnFolder() + "large.png";
     png_image image = {};
     image.version = PNG_IMAGE_VERSION;
     image.width = image.height = 8192;
     image.format = PNG_FORMAT_GRAY;
     const std::vector<uint8_t> grey(size_t(8192) * 8192, 0x30);
     ASSERT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, grey.data(), 0, nullptr)) << image.message;
-}
-
-TEST(PicturesEndToEnd, APictureThereIsNoMemoryForLeavesTheColourAndTheWindowAnswers) {
-    const std::string path = e2e::OwnFolder() + "large.png";
-    WriteLargePng(path);
     bool answered = false;
     const Shown shown = Show(0, path, &answered);
     EXPECT_TRUE(answered) << "the window answers after painting";

@@ -1,8 +1,7 @@
 // A compiled program for the pictures end-to-end test: its window (forms/pictures.form) has a
 // background picture and a picture button. The command line gives the picture layout (0 to 3),
-// written to the window before the message loop runs, and optionally a picture file that
-// replaces the background picture; the address space is then used up first, so that no block of
-// 256 MiB is left and a picture that needs one cannot be decoded.
+// written to the window before the message loop runs.
+// A picture file after it replaces the background picture once no block of 256 MiB is left.
 #include <windows.h>
 
 #include <cstdlib>

@@ -1,5 +1,5 @@
-// A window's background picture that does not decode is decoded once, not again on every paint:
-// the second paint of the same bytes allocates nothing.
+// A window's background picture that does not decode is decoded once: the second paint of the
+// same bytes allocates nothing.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,9 +10,7 @@
 
 #include "runtime/units/window_background.h"
 
-namespace {
-long g_allocations = 0;
-}  // namespace
+static long g_allocations = 0;
 
 void* operator new(size_t n) {
     ++g_allocations;
@@ -24,16 +22,14 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 TEST(WindowBackground, APictureThatFailedIsNotDecodedAgain) {
-    // A 2x2 GIF whose image data starts with a code that is no colour: refused once its bitmap
-    // and data blocks are made.
+    // A 2x2 GIF whose data starts with a code that is no colour: refused after its bitmap is made.
     const std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
                                       0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, 2, 1, 0x34, 0, 0x3B};
     HDC dc = CreateCompatibleDC(nullptr);
-    const RECT client = {0, 0, 10, 10};
     HRGN remaining = CreateRectRgn(0, 0, 10, 10);
-    EXPECT_FALSE(DrawBackgroundPicture(dc, client, gif, 0, RGB(1, 2, 3), remaining));
+    EXPECT_FALSE(DrawBackgroundPicture(dc, {0, 0, 10, 10}, gif, 0, RGB(1, 2, 3), remaining));
     const long before = g_allocations;
-    EXPECT_FALSE(DrawBackgroundPicture(dc, client, gif, 0, RGB(1, 2, 3), remaining));
+    EXPECT_FALSE(DrawBackgroundPicture(dc, {0, 0, 10, 10}, gif, 0, RGB(1, 2, 3), remaining));
     EXPECT_EQ(g_allocations, before) << "the bytes that failed were decoded again";
     DeleteObject(remaining);
     DeleteDC(dc);
